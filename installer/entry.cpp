@@ -1,0 +1,209 @@
+#include "installer/entry.h"
+
+#include <commctrl.h>
+#include <gdiplus.h>
+#include <objbase.h>
+#include <windows.h>
+
+#include <memory>
+
+#include "base/file_util.h"
+#include "base/scoped_handle.h"
+#include "base/strings.h"
+#include "config/brand_info.h"
+#include "installer/command_line.h"
+#include "installer/default_browser_check.h"
+#include "installer/disk_space.h"
+#include "installer/distribution_params.h"
+#include "installer/elevated_runner.h"
+#include "installer/exit_codes.h"
+#include "installer/installer.h"
+#include "installer/log.h"
+#include "installer/os_version.h"
+#include "ui/process_window.h"
+
+// The id of the master instance, seen by every process started from this file.
+__attribute__((section("SHARED"), shared)) volatile DWORD g_master_process_id = 0;
+
+namespace installer {
+namespace {
+
+// COM, common controls and GDI+ for the master's lifetime; GDI+ goes first.
+class UserInterfaceEnvironment {
+ public:
+  UserInterfaceEnvironment() {
+    com_initialized_ = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS | ICC_LINK_CLASS};
+    ::InitCommonControlsEx(&controls);
+    Gdiplus::GdiplusStartupInput input;
+    if (Gdiplus::GdiplusStartup(&gdiplus_token_, &input, nullptr) != Gdiplus::Ok) {
+      gdiplus_token_ = 0;
+    }
+  }
+  ~UserInterfaceEnvironment() {
+    if (gdiplus_token_ != 0) Gdiplus::GdiplusShutdown(gdiplus_token_);
+    if (com_initialized_) ::CoUninitialize();
+  }
+  UserInterfaceEnvironment(const UserInterfaceEnvironment&) = delete;
+  UserInterfaceEnvironment& operator=(const UserInterfaceEnvironment&) = delete;
+
+ private:
+  bool com_initialized_ = false;
+  ULONG_PTR gdiplus_token_ = 0;
+};
+
+// Owns the single-instance mutex when the zero-time wait got it.
+class SingleInstanceLock {
+ public:
+  SingleInstanceLock() : mutex_(::CreateMutexW(nullptr, FALSE, kSingleInstanceMutexName)) {
+    owned_ = mutex_.IsValid() && ::WaitForSingleObject(mutex_.Get(), 0) == WAIT_OBJECT_0;
+  }
+  ~SingleInstanceLock() {
+    if (owned_) ::ReleaseMutex(mutex_.Get());
+  }
+  SingleInstanceLock(const SingleInstanceLock&) = delete;
+  SingleInstanceLock& operator=(const SingleInstanceLock&) = delete;
+
+  bool owned() const { return owned_; }
+
+ private:
+  base::ScopedHandle mutex_;
+  bool owned_ = false;
+};
+
+int RunMaster(const StartupProbes& probes) {
+  UserInterfaceEnvironment ui_environment;
+  LOG_INFO_AS("wWinMain") << "Lite installer mode.";
+
+  SingleInstanceLock instance_lock;
+  if (!instance_lock.owned()) {
+    LOG_INFO_AS("wWinMain") << "Another installer instance is already running.";
+    const DWORD master_id = g_master_process_id;
+    LOG_INFO_AS("wWinMain") << "Master installer process id: " << master_id;
+    ui::BringProcessWindowToTop(master_id);
+    return kExitAnotherInstanceRunning;
+  }
+  g_master_process_id = ::GetCurrentProcessId();
+  LOG_INFO_AS("wWinMain") << "Installer process id: " << ::GetCurrentProcessId();
+
+  const CommandLine& command_line = CommandLine::ForCurrentProcess();
+  const bool silent = command_line.HasSwitch("silent");
+  const bool system_level = command_line.HasSwitch("system-level");
+  const std::string brand_name = command_line.GetSwitchValueASCII("brand-name");
+
+  const std::wstring temp_path = base::GetTempFolder();
+  LOG_INFO_AS("wWinMain") << "Temporary path is: " << temp_path;
+
+  DistributionParams params;
+  params.CreateJsonFromDistribParams();
+  config::BrandInfo brand_info(temp_path);
+  brand_info.GetInfo(brand_name);
+  std::string language;
+  if (params.Get("lang", &language)) brand_info.SetDefaultLanguage(language);
+  brand_info.ApplyDefaults();
+  GetOsVersionIndex();
+
+  if (!probes.IsSse2Supported()) {
+    LOG_ERROR_AS("wWinMain") << "CPU is not supported";
+    return kExitCpuNotSupported;
+  }
+  const bool enough_disk_space = HasEnoughDiskSpace(system_level, kRequiredDiskSpaceBytes, probes);
+
+  int exit_code = kExitSuccess;
+  if (silent) {
+    LOG_INFO_AS("wWinMain") << "Installing in silent mode.";
+  } else if (!enough_disk_space) {
+    exit_code = kExitNotEnoughDiskSpace;
+  } else {
+    LOG_INFO_AS("wWinMain") << "The installation window is not part of this build; "
+                               "installing without it.";
+  }
+  if (silent || enough_disk_space) {
+    Installer installer(nullptr, &brand_info, &params);
+    installer.set_make_browser_default(command_line.HasSwitch("make-browser-default-after-import"));
+    installer.set_send_statistics(command_line.HasSwitch("send-statistics") ||
+                                  brand_info.send_statistics() == config::TriState::kTrue);
+    installer.RunSync();
+    exit_code = installer.exit_code();
+  }
+  LOG_INFO_AS("wWinMain") << "Installer exit with code: " << exit_code;
+  return exit_code;
+}
+
+}  // namespace
+
+bool StartupProbes::IsSse2Supported() const {
+  return ::IsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE) != FALSE;
+}
+
+int ExecuteAsAdmin() {
+  const CommandLine& own = CommandLine::ForCurrentProcess();
+  const std::wstring setup_text = own.GetSwitchValue("setup-cmd-line");
+  const std::string parent_text = own.GetSwitchValueASCII("parent-installer-process-id");
+  uint64_t parent_id = 0;
+  if (!base::ParseUnsignedDecimal(parent_text, &parent_id)) {
+    LOG_ERROR << "Suspicious process id=" << parent_text;
+    parent_id = 0;
+  }
+  base::ScopedHandle parent(::OpenProcess(SYNCHRONIZE, TRUE, static_cast<DWORD>(parent_id)));
+  LOG_INFO << "Start installer as admin";
+
+  CommandLine setup_command_line = CommandLine::FromString(setup_text);
+  base::ScopedHandle start_event(::OpenEventA(SYNCHRONIZE, FALSE, kElevatedStartEventName));
+  base::ScopedHandle cancel_event(::OpenEventA(SYNCHRONIZE, FALSE, kElevatedCancelEventName));
+  const HANDLE handles[] = {start_event.Get(), cancel_event.Get(), parent.Get()};
+  const DWORD wait = ::WaitForMultipleObjects(3, handles, FALSE, INFINITE);
+  if (wait != WAIT_OBJECT_0) {
+    LOG_ERROR << "Installer started as admin has been unexpectedly synced, wr="
+              << static_cast<unsigned long>(wait);
+    return kExitElevatedFailure;
+  }
+
+  const std::wstring archive_path = setup_command_line.GetProgram();
+  if (!base::PathExists(archive_path)) {
+    LOG_ERROR << L"Browser archive " << archive_path << L" does not exist";
+    return kExitElevatedFailure;
+  }
+  Installer installer(nullptr, nullptr, nullptr);
+  const bool success = installer.RunModuleDirectly(setup_command_line);
+  LOG_INFO << "RunModule results: success=" << (success ? 1 : 0);
+  return success ? kExitSuccess : kExitElevatedFailure;
+}
+
+int RunLiteInstaller(const StartupProbes& probes) {
+  int secure_exit_code = 0;
+  const int status = EnsureSecureDllLoading(&secure_exit_code, probes);
+
+  const std::wstring temp = base::GetTempFolder();
+  InitLogging(temp.empty() ? std::wstring(kLogFileName) : temp + kLogFileName);
+  LOG_INFO_AS("wWinMain") << "-------------------------------------- Start install.";
+
+  const CommandLine& command_line = CommandLine::ForCurrentProcess();
+  if (command_line.HasSwitch("check-the-interface")) {
+    const int code = CheckDefaultBrowserInterface();
+    LOG_INFO_AS("wWinMain")
+        << "Handled non install cmd line option by win10 default browser helper, ret code: "
+        << code;
+    return code;
+  }
+
+  switch (status) {
+    case kInsecureEnvironment:
+      LOG_INFO_AS("wWinMain") << "Exiting, because of insecure environment.";
+      return secure_exit_code;
+    case kSecureEnvironmentNotFound:
+      LOG_INFO_AS("wWinMain") << "Can't find secure environment.";
+      break;
+    case kSecureEnvironment:
+      LOG_INFO_AS("wWinMain") << "Runned in secure environment.";
+      break;
+    case kDllFilesFound:
+      LOG_INFO_AS("wWinMain") << "Exiting, DLL files found in working directory";
+      return kExitInsecureDllEnvironment;
+    default:
+      return secure_exit_code;
+  }
+  return command_line.HasSwitch("run-as-admin") ? ExecuteAsAdmin() : RunMaster(probes);
+}
+
+}  // namespace installer

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "installer/disk_space.h"
+#include "installer/secure_loading.h"
+
+namespace installer {
+
+// What the start-up asks of the machine, so that a test build can replace one
+// answer (no SSE2, an old loader, a full disk) and run the real flow.
+class StartupProbes : public LoaderCallLookup, public DiskSpaceProbe {
+ public:
+  virtual bool IsSse2Supported() const;
+};
+
+// The whole life of one installer process; returns its exit code.
+int RunLiteInstaller(const StartupProbes& probes);
+
+// The elevated instance: waits for the master's start signal and runs the setup.
+int ExecuteAsAdmin();
+
+inline constexpr wchar_t kSingleInstanceMutexName[] =
+    L"Local\\VelmarBrowserLiteInstallerMutex-E523E369-4A72-4B13-AD57-5B956174172A";
+
+}  // namespace installer

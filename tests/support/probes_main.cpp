@@ -1,0 +1,42 @@
+// The installer with one answer about the machine replaced, chosen by the
+// environment variable LITE_TEST_PROBES, for conditions Wine cannot produce:
+//   legacy-loader  the loader calls of newer systems are missing
+//   no-sse2        the processor lacks SSE2
+//   full-disk      100 MiB free
+//   unknown-disk   the free space cannot be read
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "installer/entry.h"
+
+namespace {
+
+class TestProbes : public installer::StartupProbes {
+ public:
+  explicit TestProbes(std::string mode) : mode_(std::move(mode)) {}
+
+  FARPROC Find(const char* name) const override {
+    return mode_ == "legacy-loader" ? nullptr : StartupProbes::Find(name);
+  }
+  bool IsSse2Supported() const override {
+    return mode_ != "no-sse2" && StartupProbes::IsSse2Supported();
+  }
+  bool GetFreeBytes(const std::wstring& folder, uint64_t* free_bytes) const override {
+    if (mode_ == "unknown-disk") return false;
+    if (mode_ != "full-disk") return StartupProbes::GetFreeBytes(folder, free_bytes);
+    *free_bytes = 100ull << 20;
+    return true;
+  }
+
+ private:
+  std::string mode_;
+};
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  const char* mode = std::getenv("LITE_TEST_PROBES");
+  return installer::RunLiteInstaller(TestProbes(mode != nullptr ? mode : ""));
+}

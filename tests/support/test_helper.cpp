@@ -1,0 +1,80 @@
+// Small helper for the end-to-end tests: reads full 32-bit exit codes, holds
+// named objects, and plays the master side of the elevated handshake.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "base/process_util.h"
+#include "installer/elevated_runner.h"
+
+namespace {
+
+// The command line after the first `count` arguments, as typed.
+std::wstring RestOfCommandLine(int count) {
+  const wchar_t* text = ::GetCommandLineW();
+  for (int i = 0; i < count; ++i) {
+    while (*text == L' ') ++text;
+    bool quoted = false;
+    while (*text != L'\0' && (quoted || *text != L' ')) {
+      if (*text == L'"') quoted = !quoted;
+      ++text;
+    }
+  }
+  while (*text == L' ') ++text;
+  return text;
+}
+
+int RunAndReportExitCode() {
+  base::ScopedHandle process = base::LaunchProcess(RestOfCommandLine(2));
+  if (!process.IsValid()) {
+    std::printf("launch failed %lu\n", ::GetLastError());
+    return 2;
+  }
+  ::WaitForSingleObject(process.Get(), INFINITE);
+  DWORD code = 0;
+  ::GetExitCodeProcess(process.Get(), &code);
+  std::printf("exit_code=%d\n", static_cast<int>(code));
+  return 0;
+}
+
+int HoldMutex(const wchar_t* name, int milliseconds) {
+  HANDLE mutex = ::CreateMutexW(nullptr, TRUE, name);
+  std::printf("held\n");
+  std::fflush(stdout);
+  ::Sleep(milliseconds);
+  ::ReleaseMutex(mutex);
+  ::CloseHandle(mutex);
+  return 0;
+}
+
+// Creates the two handshake events like a master does, then after `delay_ms`
+// signals one of them ("start", "cancel") or just exits ("exit").
+int PlayMaster(const wchar_t* action, int delay_ms) {
+  HANDLE start = ::CreateEventA(nullptr, FALSE, FALSE, installer::kElevatedStartEventName);
+  HANDLE cancel = ::CreateEventA(nullptr, FALSE, FALSE, installer::kElevatedCancelEventName);
+  std::printf("pid=%lu\n", ::GetCurrentProcessId());
+  std::fflush(stdout);
+  ::Sleep(delay_ms);
+  if (std::wstring(action) == L"start") ::SetEvent(start);
+  if (std::wstring(action) == L"cancel") ::SetEvent(cancel);
+  if (std::wstring(action) != L"exit") ::Sleep(delay_ms);
+  ::CloseHandle(start);
+  ::CloseHandle(cancel);
+  return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  const std::wstring command = argc > 1 ? argv[1] : L"";
+  if (command == L"exit-code" && argc > 2) return RunAndReportExitCode();
+  if (command == L"hold-mutex" && argc > 3) return HoldMutex(argv[2], _wtoi(argv[3]));
+  if (command == L"master" && argc > 3) return PlayMaster(argv[2], _wtoi(argv[3]));
+  std::printf(
+      "usage: test_helper exit-code COMMAND...\n"
+      "       test_helper hold-mutex NAME MILLISECONDS\n"
+      "       test_helper master start|cancel|exit MILLISECONDS\n");
+  return 2;
+}

@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# Makes a fresh Debian 12 machine ready to build and test the installer.
+# Quick when it already is: packages are only installed when one is missing,
+# and the cross-built libraries are only built when their stamp is absent.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+deps="$root/build/deps"
+
+packages=(
+  cmake ninja-build dpkg-dev
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
+  libz-mingw-w64-dev googletest
+  wine64 libwine xvfb x11-apps xdotool imagemagick
+  gcab osslsigncode openssl python3-pytest nginx-light
+  clang libclang-rt-14-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+# jansson comes as Debian's source package; apt needs a deb-src entry for it.
+if ! grep -rqs '^Types:.*deb-src\|^deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+  echo "setup: adding a deb-src entry for the Debian archive"
+  cat >/etc/apt/sources.list.d/debian-src.sources <<'SRC'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm bookworm-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+  apt-get update -qq
+fi
+
+build_for() {
+  local arch=$1 prefix="$deps/$1"
+  local toolchain="$root/cmake/toolchain-mingw-$arch.cmake"
+  if [ ! -f "$prefix/.googletest-done" ]; then
+    echo "setup: building GoogleTest for $arch"
+    rm -rf "$deps/build-gtest-$arch"
+    cmake -S /usr/src/googletest -B "$deps/build-gtest-$arch" -G Ninja \
+      -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_EXE_LINKER_FLAGS=-static \
+      -Dgtest_disable_pthreads=OFF >/dev/null
+    cmake --build "$deps/build-gtest-$arch" --target install >/dev/null
+    touch "$prefix/.googletest-done"
+  fi
+  if [ ! -f "$prefix/.jansson-done" ]; then
+    echo "setup: building jansson for $arch"
+    rm -rf "$deps/build-jansson-$arch"
+    cmake -S "$deps/src/jansson" -B "$deps/build-jansson-$arch" -G Ninja \
+      -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_INSTALL_PREFIX="$prefix" -DJANSSON_BUILD_DOCS=OFF \
+      -DJANSSON_BUILD_SHARED_LIBS=OFF -DJANSSON_EXAMPLES=OFF \
+      -DJANSSON_WITHOUT_TESTS=ON >/dev/null
+    cmake --build "$deps/build-jansson-$arch" --target install >/dev/null
+    touch "$prefix/.jansson-done"
+  fi
+}
+
+mkdir -p "$deps/src"
+if [ ! -d "$deps/src/jansson" ]; then
+  echo "setup: fetching Debian's jansson source package"
+  (cd "$deps/src" && rm -rf jansson-* && apt-get source -qq jansson >/dev/null 2>&1)
+  mv "$deps/src"/jansson-*/ "$deps/src/jansson"
+fi
+
+build_for x86_64
+build_for i686
+echo "setup: ready"

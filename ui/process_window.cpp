@@ -1,0 +1,57 @@
+#include "ui/process_window.h"
+
+#include "installer/log.h"
+
+namespace ui {
+namespace {
+
+struct WindowSearch {
+  DWORD process_id;
+  HWND found;
+};
+
+BOOL CALLBACK FindProcessWindow(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<WindowSearch*>(param);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(window, &owner);
+  if (owner != search->process_id) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+void BringToFront(HWND window) {
+  ::BringWindowToTop(window);
+  ::SetForegroundWindow(window);
+}
+
+}  // namespace
+
+void BringProcessWindowToTop(DWORD process_id) {
+  if (process_id == 0) {
+    LOG_ERROR << "Failed to bring process window to top: wrong process id";
+    return;
+  }
+  WindowSearch search = {process_id, nullptr};
+  ::EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&search));
+  if (search.found == nullptr) return;
+
+  const DWORD window_thread = ::GetWindowThreadProcessId(search.found, nullptr);
+  const DWORD foreground_thread = ::GetWindowThreadProcessId(::GetForegroundWindow(), nullptr);
+  const bool attached = window_thread != foreground_thread &&
+                        ::AttachThreadInput(window_thread, foreground_thread, TRUE);
+  BringToFront(search.found);
+  if (attached) ::AttachThreadInput(window_thread, foreground_thread, FALSE);
+  if (::GetForegroundWindow() == search.found) return;
+
+  // The system refuses foreground changes from background processes; lift the
+  // lock time-out for the one call.
+  DWORD saved_timeout = 0;
+  ::SystemParametersInfoW(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &saved_timeout, 0);
+  ::SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, nullptr, SPIF_SENDCHANGE);
+  BringToFront(search.found);
+  ::SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0,
+                          reinterpret_cast<void*>(static_cast<uintptr_t>(saved_timeout)),
+                          SPIF_SENDCHANGE);
+}
+
+}  // namespace ui
