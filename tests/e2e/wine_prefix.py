@@ -1,0 +1,124 @@
+"""A private, warm Wine prefix for running the installer's x86_64 build."""
+
+import os
+import pathlib
+import shutil
+import subprocess
+import tempfile
+import time
+
+WINE = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/bin/wineserver"
+ROOT = pathlib.Path(__file__).resolve().parents[2]
+BUILD = pathlib.Path(os.environ.get("LITE_BUILD_DIR", ROOT / "build" / "x86_64"))
+
+# The user's registry key of the browser, as the installer writes it.
+BROWSER_KEY = r"HKCU\Software\Velmar\VelmarBrowser"
+
+
+class WinePrefix:
+    """One Wine prefix with a persistent wineserver, so that output pipes close."""
+
+    def __init__(self, path=None, windows_version=None):
+        self.path = pathlib.Path(path or tempfile.mkdtemp(prefix="lite-wine-"))
+        self.env = dict(os.environ, WINEPREFIX=str(self.path), WINEDEBUG="-all",
+                        WINEDLLOVERRIDES="mscoree,mshtml=")
+        self.env.pop("DISPLAY", None)
+        devnull = subprocess.DEVNULL
+        subprocess.run([WINESERVER, "-p"], env=self.env, stdin=devnull, stdout=devnull,
+                       stderr=devnull, check=True)
+        subprocess.run([WINE, "wineboot.exe"], env=self.env, stdin=devnull, stdout=devnull,
+                       stderr=devnull, check=True)
+        if windows_version:
+            subprocess.run([WINE, "winecfg", "-v", windows_version], env=self.env,
+                           stdin=devnull, stdout=devnull, stderr=devnull, check=True)
+
+    def close(self):
+        subprocess.run([WINESERVER, "-k"], env=self.env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        shutil.rmtree(self.path, ignore_errors=True)
+
+    # Paths -----------------------------------------------------------------
+    @property
+    def temp_dir(self):
+        return self.path / "drive_c" / "users" / os.environ.get("USER", "root") / "Temp"
+
+    @property
+    def local_appdata(self):
+        return self.path / "drive_c" / "users" / os.environ.get("USER", "root") / "AppData" / "Local"
+
+    @property
+    def log_path(self):
+        return self.temp_dir / "lite_installer.log"
+
+    @staticmethod
+    def windows_path(path):
+        """A Linux path as Wine sees it (through the Z: drive)."""
+        return "Z:" + str(path).replace("/", "\\")
+
+    # Running ---------------------------------------------------------------
+    def popen(self, args, env=None, **kwargs):
+        """Starts a Windows program; args[0] is a Linux path to the .exe."""
+        full_env = dict(self.env, **(env or {}))
+        return subprocess.Popen([WINE, str(args[0])] + [str(a) for a in args[1:]], env=full_env,
+                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE, text=True, **kwargs)
+
+    def run(self, args, env=None, timeout=60):
+        """Runs a Windows program and returns (full 32-bit exit code, stdout).
+
+        Wine hands Linux only the low 8 bits of an exit code, so the program is
+        started by the test helper, which prints the whole value."""
+        helper = BUILD / "tests" / "test_helper.exe"
+        process = self.popen([helper, "exit-code", self.windows_path(args[0]), *args[1:]], env=env)
+        out, _ = process.communicate(timeout=timeout)
+        for line in out.splitlines():
+            if line.startswith("exit_code="):
+                return int(line.split("=", 1)[1]), out
+        raise AssertionError(f"no exit code from the test helper: {out!r}")
+
+    def installer(self, *switches, env=None, timeout=60, exe=None):
+        """Runs the installer with switches; returns its full exit code."""
+        code, _ = self.run([exe or BUILD / "lite_installer.exe", *switches], env=env,
+                           timeout=timeout)
+        return code
+
+    # Reading what the installer left ----------------------------------------
+    def log_text(self):
+        if not self.log_path.exists():
+            return ""
+        return self.log_path.read_bytes().decode("utf-16")
+
+    def clear_log(self):
+        for path in (self.log_path, pathlib.Path(str(self.log_path) + ".old")):
+            if path.exists():
+                path.unlink()
+
+    def reg_query(self, key, value):
+        """The data of one registry value as text, or None when it is missing."""
+        result = subprocess.run([WINE, "reg", "query", key, "/v", value], env=self.env,
+                                stdin=subprocess.DEVNULL, capture_output=True, text=True)
+        if result.returncode != 0:
+            return None
+        for line in result.stdout.splitlines():
+            parts = line.strip().split(None, 2)
+            if len(parts) >= 2 and parts[0].lower() == value.lower():
+                return parts[2] if len(parts) == 3 else ""
+        return None
+
+    def reg_add(self, key, value, data, kind="REG_SZ"):
+        subprocess.run([WINE, "reg", "add", key, "/v", value, "/t", kind, "/d", str(data), "/f"],
+                       env=self.env, stdin=subprocess.DEVNULL, capture_output=True, check=True)
+
+    def reg_delete_key(self, key):
+        subprocess.run([WINE, "reg", "delete", key, "/f"], env=self.env,
+                       stdin=subprocess.DEVNULL, capture_output=True)
+
+    def wait_for_log(self, text, timeout=10):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            if text in self.log_text():
+                return True
+            time.sleep(0.05)
+        return False
+
