@@ -7,11 +7,12 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash tools/setup.sh
 
+# The native tools come first: the Windows build uses them to make its packages.
+bash tools/build-native.sh
 for preset in mingw-x86_64 mingw-i686; do
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -- -k 0 >/dev/null || cmake --build --preset "$preset"
+  cmake --build --preset "$preset" >/dev/null || cmake --build --preset "$preset"
 done
-if [ -f tools/native/CMakeLists.txt ]; then bash tools/build-native.sh; fi
 
 status=0
 # A private, warm prefix for the unit tests: a cold one can hang output pipes.
