@@ -1,7 +1,7 @@
 #include "installer/command_line.h"
 
-#include <shellapi.h>
 #include <windows.h>
+#include <shellapi.h>
 
 #include "base/scoped_handle.h"
 #include "base/strings.h"

@@ -1,8 +1,8 @@
 #include "installer/default_browser_check.h"
 
+#include <windows.h>
 #include <objbase.h>
 #include <shobjidl.h>
-#include <windows.h>
 
 #include "installer/exit_codes.h"
 

@@ -1,7 +1,7 @@
 #include "installer/disk_space.h"
 
-#include <shlobj.h>
 #include <windows.h>
+#include <shlobj.h>
 
 #include "installer/log.h"
 

@@ -1,9 +1,9 @@
 #include "installer/entry.h"
 
+#include <windows.h>
 #include <commctrl.h>
 #include <gdiplus.h>
 #include <objbase.h>
-#include <windows.h>
 
 #include <memory>
 
