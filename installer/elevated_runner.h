@@ -8,6 +8,8 @@
 
 namespace installer {
 
+class Installer;
+
 inline constexpr char kElevatedStartEventName[] = "0c0f0f0d-6434-4cfd-a5e9-23e9ca4d94b6";
 inline constexpr char kElevatedCancelEventName[] = "fef32d6d-67e9-4654-b314-6c72098ff5d1";
 inline constexpr DWORD kElevatedFinishWaitMs = 30000;  // 30 seconds
@@ -38,5 +40,9 @@ class ElevatedRunner {
   bool forcibly_terminated_ = false;
   uint32_t exit_code_ = 0xFFFFFFFF;
 };
+
+// Starts an elevated copy of this installer through the elevation prompt and
+// hands it to the installer; false when the prompt failed or was refused.
+bool StartElevatedInstaller(Installer* installer);
 
 }  // namespace installer

@@ -13,14 +13,17 @@
 #include "config/brand_info.h"
 #include "installer/command_line.h"
 #include "installer/default_browser_check.h"
+#include "installer/delayed_params.h"
 #include "installer/disk_space.h"
 #include "installer/distribution_params.h"
 #include "installer/elevated_runner.h"
+#include "installer/elevation.h"
 #include "installer/exit_codes.h"
 #include "installer/installer.h"
 #include "installer/log.h"
 #include "installer/os_version.h"
 #include "ui/process_window.h"
+#include "ui/remote_observer.h"
 
 // The id of the master instance, seen by every process started from this file.
 __attribute__((section("SHARED"), shared)) volatile DWORD g_master_process_id = 0;
@@ -71,6 +74,26 @@ class SingleInstanceLock {
   bool owned_ = false;
 };
 
+// The windowed run's installation, with the choices and the elevation the
+// window would make, for builds without the installation window.
+int InstallWithoutWindow(const config::BrandInfo& brand_info, const DistributionParams& params) {
+  LOG_INFO_AS("wWinMain") << "The installation window is not part of this build; "
+                             "installing without it.";
+  Installer installer(nullptr, &brand_info, &params);
+  std::string value;
+  installer.set_make_browser_default(params.Get("def", &value) ? value == "1"
+                                                               : brand_info.IsMakeBrowserDefault());
+  const bool statpromo = params.Get("statpromo", &value) && value == "true";
+  installer.set_send_statistics(
+      params.Get("stat", &value) ? value == "1" : statpromo || brand_info.IsSendStatistics());
+  if (GetElevationMode(params, CommandLine::ForCurrentProcess()) != 2 &&
+      NeedStartThisProcessAsAdmin() && !StartElevatedInstaller(&installer)) {
+    LOG_INFO_AS("LayoutProgressDialog") << "Declined running the installer as admin";
+  }
+  installer.RunSync();
+  return installer.exit_code();
+}
+
 int RunMaster(const StartupProbes& probes) {
   UserInterfaceEnvironment ui_environment;
   LOG_INFO_AS("wWinMain") << "Lite installer mode.";
@@ -112,19 +135,16 @@ int RunMaster(const StartupProbes& probes) {
   int exit_code = kExitSuccess;
   if (silent) {
     LOG_INFO_AS("wWinMain") << "Installing in silent mode.";
-  } else if (!enough_disk_space) {
-    exit_code = kExitNotEnoughDiskSpace;
-  } else {
-    LOG_INFO_AS("wWinMain") << "The installation window is not part of this build; "
-                               "installing without it.";
-  }
-  if (silent || enough_disk_space) {
     Installer installer(nullptr, &brand_info, &params);
     installer.set_make_browser_default(command_line.HasSwitch("make-browser-default-after-import"));
     installer.set_send_statistics(command_line.HasSwitch("send-statistics") ||
-                                  brand_info.send_statistics() == config::TriState::kTrue);
+                                  brand_info.IsSendStatistics());
     installer.RunSync();
     exit_code = installer.exit_code();
+  } else if (!enough_disk_space) {
+    exit_code = kExitNotEnoughDiskSpace;
+  } else {
+    exit_code = InstallWithoutWindow(brand_info, params);
   }
   LOG_INFO_AS("wWinMain") << "Installer exit with code: " << exit_code;
   return exit_code;
@@ -159,13 +179,20 @@ int ExecuteAsAdmin() {
     return kExitElevatedFailure;
   }
 
+  ApplyDelayedParams(&setup_command_line);
   const std::wstring archive_path = setup_command_line.GetProgram();
   if (!base::PathExists(archive_path)) {
     LOG_ERROR << L"Browser archive " << archive_path << L" does not exist";
     return kExitElevatedFailure;
   }
-  Installer installer(nullptr, nullptr, nullptr);
-  const bool success = installer.RunModuleDirectly(setup_command_line);
+  uint64_t window = 0;
+  base::ParseUnsignedDecimal(setup_command_line.GetSwitchValueASCII("progress-window"), &window);
+  ui::RemoteObserver observer(reinterpret_cast<HWND>(static_cast<uintptr_t>(window)));
+  bool success = false;
+  {
+    Installer installer(&observer, nullptr, nullptr);
+    success = installer.RunModuleDirectly(setup_command_line) && installer.exit_code() == 0;
+  }
   LOG_INFO << "RunModule results: success=" << (success ? 1 : 0);
   return success ? kExitSuccess : kExitElevatedFailure;
 }

@@ -1,40 +1,593 @@
 #include "installer/installer.h"
 
-#include "base/process_util.h"
+#include <windows.h>
+#include <objbase.h>
+
+#include <vector>
+
+#include "base/file_util.h"
+#include "base/registry.h"
+#include "base/strings.h"
+#include "base/time_util.h"
+#include "config/brand_info.h"
+#include "config/module_trust.h"
 #include "installer/command_line.h"
+#include "installer/delayed_params.h"
+#include "installer/distribution_files.h"
+#include "installer/distribution_params.h"
+#include "installer/elevated_runner.h"
+#include "installer/elevation.h"
 #include "installer/exit_codes.h"
 #include "installer/log.h"
+#include "installer/os_version.h"
+#include "installer/setup_command_line.h"
+#include "net/downloader.h"
+#include "net/install_report.h"
+#include "net/install_stat_sender.h"
+#include "net/setup_url.h"
+#include "net/user_id.h"
 
 namespace installer {
+namespace {
+
+constexpr wchar_t kMessageWindowClass[] = L"VelmarBrowser_MessageWindow";
+
+// Registry values under the browser's key that hand files over to the setup.
+struct DistributionFileValue {
+  const char* switch_name;
+  const wchar_t* registry_name;
+};
+constexpr DistributionFileValue kInstallerDataValue = {"installerdata", L"InstallerData"};
+constexpr DistributionFileValue kClidsValue = {"clids-file", L"ClidsFile"};
+constexpr DistributionFileValue kClidsSearchbandValue = {"clids-searchband-file",
+                                                         L"ClidsSearchbandFile"};
+constexpr DistributionFileValue kWebsiteIconValue = {"velmar-website-icon-file",
+                                                     L"VelmarWebsiteIconFile"};
+
+std::wstring ReadFilePathFromRegistry(const DistributionFileValue& value) {
+  const CommandLine& command_line = CommandLine::ForCurrentProcess();
+  if (command_line.HasSwitch(value.switch_name)) {
+    return command_line.GetSwitchValue(value.switch_name);
+  }
+  std::wstring path;
+  base::ReadRegistryString(HKEY_CURRENT_USER, base::kBrowserRegistryKey, value.registry_name,
+                           &path);
+  return path;
+}
+
+void StoreValueInRegistry(const wchar_t* name, const std::wstring& value) {
+  if (base::WriteRegistryString(HKEY_CURRENT_USER, base::kBrowserRegistryKey, name, value)) {
+    LOG_INFO << L"Stored HKEY_CURRENT_USER\\" << base::kBrowserRegistryKey << L"\\" << name
+             << L" = " << value;
+  } else {
+    LOG_ERROR << L"Failed to store HKEY_CURRENT_USER\\" << base::kBrowserRegistryKey << L"\\"
+              << name << L" = " << value;
+  }
+}
+
+void RemoveValueFromRegistry(const wchar_t* name) {
+  if (base::DeleteRegistryValue(HKEY_CURRENT_USER, base::kBrowserRegistryKey, name)) {
+    LOG_INFO << L"Removed HKEY_CURRENT_USER\\" << base::kBrowserRegistryKey << L"\\" << name;
+  }
+}
+
+int64_t WholeSeconds(int64_t micros) { return micros / base::kMicrosPerSecond; }
+
+// Forwards the download's progress to the observer, as the window shows it.
+class ObserverProgressSink : public net::DownloadProgressSink {
+ public:
+  explicit ObserverProgressSink(InstallerObserver* observer) : observer_(observer) {}
+  void SetProgress(float fraction) override { observer_->OnDownloadProgress(fraction); }
+  void OnSlowDownload() override { observer_->OnSlowDownload(); }
+  void SetTimeLeft(int value, int kind) override {
+    observer_->OnTimeLeft(value + kTimeLeftOffsetSeconds, kind);
+  }
+
+ private:
+  InstallerObserver* observer_;
+};
+
+// Deletes the archive when the installation is over, whatever its outcome.
+class ScopedDeleteFile {
+ public:
+  explicit ScopedDeleteFile(std::wstring path) : path_(std::move(path)) {}
+  ~ScopedDeleteFile() { ::DeleteFileW(path_.c_str()); }
+  ScopedDeleteFile(const ScopedDeleteFile&) = delete;
+  ScopedDeleteFile& operator=(const ScopedDeleteFile&) = delete;
+
+ private:
+  std::wstring path_;
+};
+
+std::string NewInstallationId() {
+  GUID guid = {};
+  ::CoCreateGuid(&guid);
+  wchar_t text[64] = {};
+  ::StringFromGUID2(guid, text, 64);
+  const std::string braced = base::WideToUtf8(text);
+  return braced.size() > 2 ? braced.substr(1, braced.size() - 2) : braced;
+}
+
+}  // namespace
+
+AttemptPlan PlanDownloadAttempts(size_t url_count) {
+  if (url_count <= 1) return {kAttemptsForSingleUrl, kAttemptsForSingleUrl};
+  return {static_cast<int>(url_count) * kAttemptsPerUrl, kAttemptsPerUrl};
+}
+
+std::string SetupExitedError(bool ran, bool elevated, uint32_t exit_code) {
+  if (!ran) return "FailedToStart";
+  if (elevated && exit_code == static_cast<uint32_t>(kInstallerExitCodeInitial)) return "";
+  if (!elevated && (exit_code == 1 || exit_code == 3 || exit_code == 5)) return "";
+  return std::to_string(exit_code);
+}
 
 Installer::Installer(InstallerObserver* observer, const config::BrandInfo* brand_info,
                      const DistributionParams* params)
-    : observer_(observer), brand_info_(brand_info), params_(params) {}
+    : observer_(observer), brand_info_(brand_info), params_(params) {
+  if (brand_info_ != nullptr) temp_dir_ = brand_info_->temp_path();
+  installer_data_path_ = ReadFilePathFromRegistry(kInstallerDataValue);
+  clids_path_ = ReadFilePathFromRegistry(kClidsValue);
+  clids_searchband_path_ = ReadFilePathFromRegistry(kClidsSearchbandValue);
+  website_icon_path_ = ReadFilePathFromRegistry(kWebsiteIconValue);
+  InitializeStatistics();
+}
+
+Installer::~Installer() {
+  if (!StopAndWait()) {
+    LOG_ERROR << "Failed to wait for install async exit. Terminate install_thread_";
+    ::TerminateThread(worker_thread_.Get(), 0);
+  }
+}
+
+void Installer::InitializeStatistics() {
+  statistics_ = std::make_unique<net::InstallStatSender>(net::GetUserId());
+  statistics_->SetBrandId(brand_info_ != nullptr ? brand_info_->brand_id() : "unknown");
+  statistics_->SetPartnerId(brand_info_ != nullptr && !brand_info_->partner_id().empty()
+                                ? brand_info_->partner_id()
+                                : "unknown");
+  std::string value;
+  if (params_ != nullptr && params_->Get("banerid", &value)) statistics_->SetBannerId(value);
+  if (params_ != nullptr && params_->Get("velmaruid", &value)) statistics_->SetVelmarUid(value);
+  if (params_ != nullptr && params_->Get("distr_velmaruid", &value)) {
+    statistics_->SetDistrVelmarUid(value);
+  }
+  stop_event_.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  install_event_.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+}
+
+void Installer::set_make_browser_default(bool value) {
+  const int os = GetOsVersionIndex();
+  if (os == kOsWin8 || os == kOsWin81) return;
+  make_browser_default_ = value;
+}
+
+void Installer::set_elevated_runner(std::unique_ptr<ElevatedRunner> runner) {
+  elevated_runner_ = std::move(runner);
+}
+
+bool Installer::StartAsync() {
+  ::ResetEvent(stop_event_.Get());
+  ::ResetEvent(install_event_.Get());
+  worker_thread_.Reset(::CreateThread(nullptr, 0, WorkerThread, this, 0, nullptr));
+  return worker_thread_.IsValid();
+}
+
+DWORD WINAPI Installer::WorkerThread(void* installer) {
+  static_cast<Installer*>(installer)->Install();
+  return 0;
+}
 
 void Installer::RunSync() {
-  LOG_ERROR << "No setup archive source is configured in this build.";
-  exit_code_ = kExitArchiveNotObtained;
+  ::ResetEvent(stop_event_.Get());
+  ::SetEvent(install_event_.Get());
+  Install();
+}
+
+void Installer::AllowInstallation() { ::SetEvent(install_event_.Get()); }
+
+bool Installer::StopAndWait() {
+  if (!worker_thread_.IsValid()) return true;
+  ::SetEvent(stop_event_.Get());
+  return ::WaitForSingleObject(worker_thread_.Get(), kStopWaitMs) == WAIT_OBJECT_0;
+}
+
+void Installer::SendEvent(std::map<std::string, std::string> fields) { statistics_->Send(fields); }
+
+std::string Installer::SetupAction() const {
+  return statistics_->old_version().empty() ? "setup" : "update";
+}
+
+void Installer::Install() {
+  installation_id_ = NewInstallationId();
+  const HDC screen = ::GetDC(nullptr);
+  const int dpi = screen != nullptr ? ::GetDeviceCaps(screen, LOGPIXELSX) : 96;
+  if (screen != nullptr) ::ReleaseDC(nullptr, screen);
+  SendEvent({{"action", "installer_started"},
+             {"dpi", std::to_string(dpi * 100 / 96)},
+             {"resolution", std::to_string(::GetSystemMetrics(SM_CXSCREEN)) + "x" +
+                                std::to_string(::GetSystemMetrics(SM_CYSCREEN))}});
+
+  if (brand_info_ != nullptr) {
+    brand_info_->StoreLanguage();
+    WriteDistributionFiles(temp_dir_, this, &installer_data_path_, &clids_path_,
+                           &clids_searchband_path_, &website_icon_path_);
+    StoreValueInRegistry(kInstallerDataValue.registry_name, installer_data_path_);
+    StoreValueInRegistry(kClidsValue.registry_name, clids_path_);
+    StoreValueInRegistry(kClidsSearchbandValue.registry_name, clids_searchband_path_);
+    StoreValueInRegistry(kWebsiteIconValue.registry_name, website_icon_path_);
+    brand_info_->StoreBrand();
+  }
+
+  const int code = InstallBrowser();
+  if (code != 0) {
+    if (observer_ != nullptr && ::WaitForSingleObject(stop_event_.Get(), 0) != WAIT_OBJECT_0) {
+      observer_->OnInstallFinished(code);
+    }
+  } else {
+    for (const DistributionFileValue* value :
+         {&kInstallerDataValue, &kClidsValue, &kClidsSearchbandValue, &kWebsiteIconValue}) {
+      RemoveValueFromRegistry(value->registry_name);
+    }
+    RemoveValueFromRegistry(L"DistribInfoParams");
+    config::BrandInfo::RemoveStoredBrand();
+    if (brand_info_ != nullptr) {
+      for (const std::wstring* path :
+           {&brand_info_->brand_package_path(), &brand_info_->partner_package_path()}) {
+        if (!path->empty()) ::DeleteFileW(path->c_str());
+      }
+    }
+  }
+
+  while (observer_ != nullptr &&
+         ::WaitForSingleObject(stop_event_.Get(), kMessageWindowPollMs) == WAIT_TIMEOUT) {
+    if (::FindWindowExW(HWND_MESSAGE, nullptr, kMessageWindowClass, nullptr) == nullptr) {
+      observer_->CloseIfStarted(true);
+      break;
+    }
+  }
+  ReportInstallationFinished(code == 0);
+}
+
+int Installer::InstallBrowser() {
+  LOG_INFO << "Install Browser.";
+  module_path_ = GetModulePath();
+  if (module_path_.empty()) return 1;
+  std::string lock_value;
+  const bool permanent_lock = params_ != nullptr &&
+                              params_->Get("setup_arc_permanent_lock", &lock_value) &&
+                              !lock_value.empty();
+  LOG_INFO << L"Executable path: " << module_path_;
+  ::DeleteFileW(module_path_.c_str());
+  ScopedDeleteFile delete_module(module_path_);
+
+  const int64_t start = base::MonotonicMicros();
+  base::ScopedHandle lock;
+  const int module_result = GetModule(module_path_, permanent_lock ? &lock : nullptr);
+  if (module_result != 0) return module_result;
+
+  download_end_time_ = base::MonotonicMicros();
+  const HANDLE events[] = {stop_event_.Get(), install_event_.Get()};
+  if (::WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) {
+    LOG_INFO << "Installation after download event isn't in signal state or installation was "
+                "stopped early.";
+    return 1;
+  }
+  const int64_t wait_end = base::MonotonicMicros();
+
+  if (permanent_lock) {
+    lock.Reset(::ReOpenFile(lock.Get(), GENERIC_READ | GENERIC_EXECUTE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, 0));
+    if (lock.IsValid()) {
+      lock.Reset(::ReOpenFile(lock.Get(), GENERIC_READ | GENERIC_EXECUTE, FILE_SHARE_READ, 0));
+    }
+  } else {
+    lock.Reset(::CreateFileW(module_path_.c_str(), GENERIC_READ | GENERIC_EXECUTE, FILE_SHARE_READ,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  }
+  if (!lock.IsValid()) {
+    if (permanent_lock) SendEvent({{"action", "setup_arc_lock"}, {"stage", "error"}});
+    LOG_ERROR << L"Cannot lock file: " << module_path_;
+    return 1;
+  }
+
+  if (!VerifyModule(module_path_)) {
+    LOG_ERROR << L"Module verification failed: " << module_path_;
+    exit_code_ = kExitArchiveNotTrusted;
+    SendEvent({{"action", "verification"}, {"stage", "error"}});
+    return 1;
+  }
+  LOG_INFO << L"Verification succeeded: " << module_path_;
+  const int64_t verified = base::MonotonicMicros();
+
+  statistics_->Persist();
+  const bool elevated = elevated_runner_ != nullptr;
+  SendEvent({{"action", SetupAction()},
+             {"stage", "setup_exe_launched"},
+             {"uac", !AreUACNotificationsEnabled() ? "100"
+                     : elevated                    ? "1"
+                                                   : "0"}});
+
+  bool ran = false;
+  if (elevated) {
+    DelayedParams delayed;
+    delayed.browser_arc_path = module_path_;
+    delayed.clids_file_path = clids_path_;
+    delayed.clids_searchband_file_path = clids_searchband_path_;
+    delayed.velmar_website_icon_file_path = website_icon_path_;
+    delayed.installer_data_path = installer_data_path_;
+    if (brand_info_ != nullptr) {
+      delayed.brand_package_path = brand_info_->brand_package_path();
+      delayed.partner_package_path = brand_info_->partner_package_path();
+    }
+    delayed.partner_package_override_path = partner_package_override_path_;
+    delayed.histogram_download_time = std::to_wstring(WholeSeconds(download_time_));
+    delayed.send_statistics = send_statistics_;
+    delayed.make_default = make_browser_default_;
+    if (!WriteDelayedParams(delayed)) {
+      LOG_ERROR << "Unexpected error in CreateDelayedParamsMapping()";
+      return 1;
+    }
+    ran = RunModuleInElevatedProcess();
+  } else {
+    ran = RunModuleDirectly(BuildSetupCommandLineFor(module_path_, true));
+  }
+  lock.Reset();
+  install_time_ = base::MonotonicMicros() - verified;
+  std::map<std::string, std::string> exited = {
+      {"action", SetupAction()},
+      {"stage", "setup_exe_exited"},
+      {"setup_time", std::to_string(WholeSeconds(install_time_))}};
+  const std::string error = SetupExitedError(ran, elevated, static_cast<uint32_t>(exit_code_));
+  if (!error.empty()) exited["error"] = error;
+  SendEvent(exited);
+  if (elevated) exit_code_ = static_cast<int>(elevated_runner_->exit_code());
+  elevated_runner_.reset();
+  if (!ran) return 1;
+
+  const bool keep_browser_closed =
+      CommandLine::ForCurrentProcess().HasSwitch("do-not-launch-browser") && launch_browser_;
+  if (!keep_browser_closed && observer_ != nullptr) {
+    observer_->SetProgress(100);
+    observer_->CloseIfStarted(true);
+    observer_ = nullptr;
+  }
+  total_time_ = (download_end_time_ - start) + (base::MonotonicMicros() - wait_end);
+  return 0;
+}
+
+CommandLine Installer::BuildSetupCommandLineFor(const std::wstring& program,
+                                                bool with_file_switches) {
+  SetupCommandLineInputs inputs;
+  inputs.program = program;
+  inputs.disable_uac = disable_uac_;
+  inputs.progress_window =
+      observer_ != nullptr ? reinterpret_cast<uintptr_t>(observer_->GetWindow()) : 0;
+  if (brand_info_ != nullptr) {
+    inputs.brand_name = brand_info_->brand_name();
+    inputs.brand_package_path = brand_info_->brand_package_path();
+    inputs.partner_package_path = brand_info_->partner_package_path();
+  }
+  if (params_ != nullptr) inputs.distr_info_file = params_->info_file_path();
+  inputs.make_default = make_browser_default_;
+  inputs.send_statistics = send_statistics_;
+  inputs.ok_pressed_time = ok_pressed_time_;
+  inputs.elevation_start_time = elevation_start_time_;
+  inputs.elevation_done_time = elevation_done_time_;
+  inputs.download_end_time = download_end_time_;
+  inputs.interface_availability = interface_availability_;
+  inputs.with_file_switches = with_file_switches;
+  inputs.installer_data_path = installer_data_path_;
+  inputs.clids_path = clids_path_;
+  inputs.clids_searchband_path = clids_searchband_path_;
+  inputs.website_icon_path = website_icon_path_;
+  inputs.partner_package_override_path = partner_package_override_path_;
+  inputs.elevation_mode =
+      params_ != nullptr ? GetElevationMode(*params_, CommandLine::ForCurrentProcess()) : 0;
+  inputs.launch_browser = launch_browser_;
+  return BuildSetupCommandLine(CommandLine::ForCurrentProcess(), inputs);
+}
+
+std::wstring Installer::GetModulePath() {
+  wchar_t path[MAX_PATH] = {};
+  if (::GetTempFileNameW(temp_dir_.c_str(), L"vb", 0, path) == 0) {
+    LOG_ERROR << "Cannot obtain temp file.";
+    return std::wstring();
+  }
+  return path;
+}
+
+int Installer::GetModule(const std::wstring& path, base::ScopedHandle* lock) {
+  const int64_t start = base::MonotonicMicros();
+  bool downloaded = false;
+  const int result = DownloadOrExtractModule(path, &downloaded, lock);
+  download_time_ = base::MonotonicMicros() - start;
+  if (result != 0) {
+    LOG_ERROR << L"Module was not downloaded: " << path;
+    exit_code_ = kExitArchiveNotObtained;
+    return result;
+  }
+  LOG_INFO << L"Module downloaded: " << path;
+  statistics_->SetNewVersion(net::GetFileVersion(path));
+  std::string code;
+  if (downloaded) {
+    statistics_->SetInstallType("normal");
+    SendEvent({{"action", "download"},
+               {"stage", "finished"},
+               {"download_time", std::to_string(WholeSeconds(download_time_))}});
+  } else if (params_ != nullptr && params_->Get("code", &code) && code == "lite_install_failed") {
+    statistics_->SetInstallType("lite_install_failed");
+  }
+  return 0;
+}
+
+int Installer::DownloadOrExtractModule(const std::wstring& path, bool* downloaded,
+                                       base::ScopedHandle* lock) {
+  base::ScopedHandle own_file;
+  base::ScopedHandle* file = lock != nullptr ? lock : &own_file;
+  file->Reset(::CreateFileW(path.c_str(), GENERIC_WRITE, lock != nullptr ? FILE_SHARE_READ : 0,
+                            nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file->IsValid()) {
+    LOG_ERROR << L"Cannot create file:" << path;
+    return 1;
+  }
+  *downloaded = false;
+  if (ExtractBrowserSetupResource(file->Get())) return 0;
+  LOG_INFO << L"Try to download module:" << path;
+  const int result = DownloadModule(file->Get(), CommandLine::ForCurrentProcess());
+  *downloaded = result == 0;
+  return result;
+}
+
+int Installer::DownloadModule(HANDLE file, const CommandLine& command_line) {
+  net::ModuleWriter writer(file);
+  net::DownloadExperiment experiment(command_line, params_);
+  const std::vector<std::wstring> urls = experiment.BuildUrlList(*brand_info_);
+  architecture_x64_ = experiment.choice() == net::kArchitecture64;
+  if (urls.empty()) {
+    LOG_ERROR << "Setup url is empty.";
+    return 2;
+  }
+  {
+    LogMessage selected(kLogInfo, __func__, __LINE__);
+    selected << "Selected download urls:";
+    for (const std::wstring& url : urls) selected << L" " << url;
+  }
+  SendEvent({{"action", "download"}, {"stage", "started"}});
+
+  const AttemptPlan plan = PlanDownloadAttempts(urls.size());
+  const std::wstring* previous_url = nullptr;
+  for (int attempt = 0; attempt < plan.total; ++attempt) {
+    if (::WaitForSingleObject(stop_event_.Get(), 0) == WAIT_OBJECT_0) break;
+    const size_t index = static_cast<size_t>(attempt / plan.per_url);
+    const std::wstring& url = urls[index];
+    if (previous_url != nullptr && *previous_url != url) writer.Reset();
+    previous_url = &url;
+
+    std::string error_text;
+    std::wstring redirect;
+    uint32_t total_size = 0;
+    net::DownloadErrorInfo error_info;
+    const bool success =
+        DownloadFile(url, &writer, &error_text, &redirect, &total_size, &error_info);
+    std::map<std::string, std::string> attempt_event = {
+        {"action", "download_attempt"},
+        {"attempt_number", std::to_string(attempt + 1)},
+        {"downloaded_size", std::to_string(writer.GetSize())},
+        {"total_size", std::to_string(total_size)},
+        {"url", base::WideToUtf8(url)},
+        {"redirect", net::HostOf(redirect)},
+        {"x64", architecture_x64_ ? "1" : "0"}};
+    if (success) {
+      attempt_event["status"] = "success";
+      if (cancel_count_ == 0) SendEvent(attempt_event);
+      experiment.ConfigurateRegistry(index == 0);
+      return 0;
+    }
+    if (error_info.code != 0) {
+      LOG_ERROR << "Exception with code=" << static_cast<unsigned long>(error_info.code);
+      LOG_ERROR << "dll_name=" << error_info.dll_name;
+      LOG_ERROR << "proc_name=" << error_info.proc_name;
+      return net::IsMissingCryptoProviderException(error_info) ? 3 : 2;
+    }
+    if (net::ShouldEmptyWriterAfterFailure(writer.GetSize(), total_size)) writer.Reset();
+    attempt_event["status"] = "failed";
+    attempt_event["error"] = error_text;
+    if (cancel_count_ == 0) SendEvent(attempt_event);
+    SendEvent({{"action", "download"},
+               {"stage", "error"},
+               {"error", "attempt-" + std::to_string(attempt + 1) + "-" + error_text}});
+    if (attempt + 1 < plan.total &&
+        ::WaitForSingleObject(stop_event_.Get(), GetRetryDelay()) == WAIT_OBJECT_0) {
+      break;
+    }
+  }
+  LOG_ERROR << "Max download attempts failed (" << plan.total << ")";
+  experiment.ConfigurateRegistry(false);
+  return 2;
+}
+
+bool Installer::DownloadFile(const std::wstring& url, net::Writer* writer, std::string* error_text,
+                             std::wstring* redirect_url, uint32_t* total_size,
+                             net::DownloadErrorInfo* error_info) {
+  ObserverProgressSink sink(observer_);
+  return net::DownloadFile(url, writer, error_text, redirect_url, total_size, stop_event_.Get(),
+                           observer_ != nullptr ? &sink : nullptr, error_info);
+}
+
+bool Installer::Download(const std::wstring& url, net::Writer* writer) {
+  LOG_INFO << L"Attempt to download module:" << url;
+  writer->Reset();
+  return net::DownloadFile(url, writer, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+}
+
+bool Installer::WriteResourceToFile(int resource_id, const std::wstring& path) {
+  return WriteDistributionResource(resource_id, path);
+}
+
+bool Installer::VerifyModule(const std::wstring& path) { return config::IsModuleTrusted(path); }
+
+bool Installer::RunModuleInElevatedProcess() {
+  LOG_INFO << "Started waiting the elevated installer has finished its work.";
+  const bool success = elevated_runner_->RunModule(stop_event_.Get());
+  LOG_INFO << "The elevated installer has finished, success=" << (success ? 1 : 0);
+  return success;
 }
 
 bool Installer::RunModuleDirectly(const CommandLine& setup_command_line) {
   CommandLine command_line = setup_command_line;
   command_line.AppendSwitchASCII("source", "lite");
-  base::ScopedHandle process = base::LaunchProcess(command_line.GetCommandLineString());
-  if (!process.IsValid()) {
-    LOG_ERROR << "Failed to start setup: " << command_line.GetCommandLineString();
-    exit_code_ = 1;
+  return RunModuleAndWait(command_line.GetCommandLineString());
+}
+
+bool Installer::RunModuleAndWait(const std::wstring& command_line) {
+  LOG_INFO << L"Run: " << command_line;
+  exit_code_ = kInstallerExitCodeInitial;
+  std::vector<wchar_t> buffer(command_line.begin(), command_line.end());
+  buffer.push_back(L'\0');
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info = {};
+  if (!::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                        nullptr, &startup, &info)) {
+    LOG_ERROR << "Create process failed.";
+    return false;
+  }
+  base::ScopedHandle process(info.hProcess);
+  base::ScopedHandle thread(info.hThread);
+  LOG_INFO << "Process created: " << info.dwProcessId;
+  if (observer_ != nullptr) {
+    observer_->SetProgress(40);
+    observer_->HideCancelButton();
+  }
+  thread.Reset();
+  LOG_INFO << "Wait for process finish.";
+  if (::WaitForSingleObject(process.Get(), INFINITE) != WAIT_OBJECT_0) {
+    LOG_ERROR << "Wait process failed.";
     return false;
   }
   DWORD code = 0;
-  if (::WaitForSingleObject(process.Get(), INFINITE) != WAIT_OBJECT_0 ||
-      !::GetExitCodeProcess(process.Get(), &code)) {
-    LOG_ERROR << "Failed to wait for setup.";
-    exit_code_ = 1;
-    return false;
+  bool success = true;
+  if (!::GetExitCodeProcess(process.Get(), &code)) {
+    LOG_ERROR << "Get setup process exit code failed.";
+    success = false;
   }
-  LOG_INFO << "Setup process exit with code: " << FormatSetupExitCode(code);
   exit_code_ = static_cast<int>(code);
-  return code == 0;
+  LOG_INFO << "Setup process exit with code: " << FormatSetupExitCode(code);
+  return success;
+}
+
+void Installer::ReportInstallationFinished(bool success) {
+  net::InstallationResult result;
+  result.installation_id = installation_id_;
+  result.cancelled = cancel_count_ > 0;
+  result.success = success;
+  result.total_time_us = total_time_;
+  result.download_time_us = download_time_;
+  result.install_time_us = install_time_;
+  const std::wstring url = net::BuildInstallationFinishedUrl(result);
+  net::MemoryWriter writer;
+  if (!Download(url, &writer)) LOG_ERROR << L"Cannot report installation status:" << url;
 }
 
 }  // namespace installer

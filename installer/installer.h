@@ -1,47 +1,156 @@
 #pragma once
 
+#include <windows.h>
+
+#include <atomic>
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <string>
+
+#include "base/scoped_handle.h"
 
 namespace config {
 class BrandInfo;
 }
+namespace net {
+class InstallStatSender;
+class Writer;
+class DownloadProgressSink;
+struct DownloadErrorInfo;
+}  // namespace net
 
 namespace installer {
 
 class CommandLine;
 class DistributionParams;
+class ElevatedRunner;
+
+inline constexpr int kInstallerExitCodeInitial = 400;
+inline constexpr DWORD kRetryDelayMs = 15000;         // 15 seconds
+inline constexpr DWORD kStopWaitMs = 60000;           // 1 minute
+inline constexpr DWORD kMessageWindowPollMs = 20000;  // 20 seconds
+inline constexpr int kTimeLeftOffsetSeconds = 240;    // added to every estimate shown
+inline constexpr int kAttemptsForSingleUrl = 6;
+inline constexpr int kAttemptsPerUrl = 3;
 
 // Callbacks from the installer to its window, or to a sink in the elevated copy.
 class InstallerObserver {
  public:
   virtual ~InstallerObserver() = default;
+  virtual void OnDownloadProgress(float fraction) = 0;
+  virtual void OnSlowDownload() = 0;
+  virtual void OnTimeLeft(int value, int kind) = 0;
+  virtual void CloseIfStarted(bool started) = 0;
+  virtual void OnInstallFinished(int code) = 0;
+  virtual HWND GetWindow() = 0;
+  virtual void SetProgress(int percent) = 0;
+  virtual void HideCancelButton() = 0;
 };
 
-// Downloads, verifies and runs the browser's setup.
+// How many consecutive attempts each URL of a list gets, and in total.
+struct AttemptPlan {
+  int total;
+  int per_url;
+};
+AttemptPlan PlanDownloadAttempts(size_t url_count);
+
+// The "setup_exe_exited" event's "error" field, or empty for none.
+std::string SetupExitedError(bool ran, bool elevated, uint32_t exit_code);
+
+// Downloads, verifies and runs the browser's setup: one installation attempt.
 class Installer {
  public:
   Installer(InstallerObserver* observer, const config::BrandInfo* brand_info,
             const DistributionParams* params);
-  virtual ~Installer() = default;
+  virtual ~Installer();
+  Installer(const Installer&) = delete;
+  Installer& operator=(const Installer&) = delete;
 
-  void set_make_browser_default(bool value) { make_browser_default_ = value; }
-  void set_send_statistics(bool value) { send_statistics_ = value; }
+  virtual bool RunModuleInElevatedProcess();
+  // Runs the setup with this command line plus "source=lite" and waits for it.
+  virtual bool RunModuleDirectly(const CommandLine& setup_command_line);
+  virtual void InitializeStatistics();
+  // One plain download of one URL, for the final report.
+  virtual bool Download(const std::wstring& url, net::Writer* writer);
+  virtual bool WriteResourceToFile(int resource_id, const std::wstring& path);
+  virtual int DownloadModule(HANDLE file, const CommandLine& command_line);
+  virtual bool DownloadFile(const std::wstring& url, net::Writer* writer, std::string* error_text,
+                            std::wstring* redirect_url, uint32_t* total_size,
+                            net::DownloadErrorInfo* error_info);
+  virtual DWORD GetRetryDelay() const { return kRetryDelayMs; }
+  // This product always downloads its setup.
+  virtual bool ExtractBrowserSetupResource(HANDLE) { return false; }
+  virtual std::wstring GetModulePath();
+  virtual int GetModule(const std::wstring& path, base::ScopedHandle* lock);
+  virtual bool VerifyModule(const std::wstring& path);
 
-  // Runs the whole installation on the calling thread.
+  // The window starts the worker at once; the install button releases it.
+  bool StartAsync();
   void RunSync();
-  // Starts the setup with this command line plus "source=lite" and waits for it.
-  bool RunModuleDirectly(const CommandLine& setup_command_line);
+  void AllowInstallation();
+  bool StopAndWait();
+
+  void set_make_browser_default(bool value);
+  void set_send_statistics(bool value) { send_statistics_ = value; }
+  void set_ok_pressed_time(int64_t value) { ok_pressed_time_ = value; }
+  void set_elevation_times(int64_t start, int64_t done) {
+    elevation_start_time_ = start;
+    elevation_done_time_ = done;
+  }
+  void set_disable_uac(bool value) { disable_uac_ = value; }
+  void set_interface_availability(uint64_t value) { interface_availability_ = value; }
+  void set_elevated_runner(std::unique_ptr<ElevatedRunner> runner);
+  void IncrementCancelCount() { ++cancel_count_; }
+
+  // The setup command line for an archive, with or without the file switches.
+  CommandLine BuildSetupCommandLineFor(const std::wstring& program, bool with_file_switches);
 
   int exit_code() const { return exit_code_; }
+  const std::wstring& module_path() const { return module_path_; }
+
+ protected:
+  void Install();
+  int InstallBrowser();
+  int DownloadOrExtractModule(const std::wstring& path, bool* downloaded, base::ScopedHandle* lock);
+  bool RunModuleAndWait(const std::wstring& command_line);
+  void SendEvent(std::map<std::string, std::string> fields);
+  std::string SetupAction() const;
+  void ReportInstallationFinished(bool success);
+  static DWORD WINAPI WorkerThread(void* installer);
 
  private:
+  std::unique_ptr<net::InstallStatSender> statistics_;
   InstallerObserver* observer_;
   const config::BrandInfo* brand_info_;
   const DistributionParams* params_;
   bool make_browser_default_ = false;
   bool send_statistics_ = false;
-  int exit_code_ = 0;
+  std::wstring temp_dir_;
+  std::wstring installer_data_path_;
+  std::wstring clids_path_;
+  std::wstring clids_searchband_path_;
+  std::wstring website_icon_path_;
+  std::wstring module_path_;
+  int exit_code_ = kInstallerExitCodeInitial;
+  base::ScopedHandle worker_thread_;
+  base::ScopedHandle stop_event_;
+  base::ScopedHandle install_event_;
+  std::atomic<long> cancel_count_{0};
+  int64_t total_time_ = 0;
+  int64_t download_time_ = 0;
+  int64_t install_time_ = 0;
+  int64_t ok_pressed_time_ = 0;
+  int64_t elevation_start_time_ = 0;
+  int64_t elevation_done_time_ = 0;
+  int64_t download_end_time_ = 0;
+  uint64_t interface_availability_ = 0;
+  bool launch_browser_ = true;
+  std::unique_ptr<ElevatedRunner> elevated_runner_;
+  bool disable_uac_ = false;
+  std::wstring partner_package_override_path_;
+  std::string installation_id_;
+  bool architecture_x64_ = false;
 };
 
 }  // namespace installer
