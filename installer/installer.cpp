@@ -1,11 +1,12 @@
 #include "installer/installer.h"
 
 #include <windows.h>
-#include <objbase.h>
+#include <wininet.h>
 
 #include <vector>
 
 #include "base/file_util.h"
+#include "base/file_version.h"
 #include "base/registry.h"
 #include "base/strings.h"
 #include "base/time_util.h"
@@ -99,37 +100,43 @@ class ScopedDeleteFile {
   std::wstring path_;
 };
 
-std::string NewInstallationId() {
-  GUID guid = {};
-  ::CoCreateGuid(&guid);
-  wchar_t text[64] = {};
-  ::StringFromGUID2(guid, text, 64);
-  const std::string braced = base::WideToUtf8(text);
-  return braced.size() > 2 ? braced.substr(1, braced.size() - 2) : braced;
+}  // namespace
+
+std::wstring GetUrlHost(const std::wstring& url) {
+  if (url.empty()) return std::wstring();
+  wchar_t canonical[INTERNET_MAX_URL_LENGTH] = {};
+  DWORD size = INTERNET_MAX_URL_LENGTH;
+  const std::wstring source =
+      ::InternetCanonicalizeUrlW(url.c_str(), canonical, &size, 0) ? canonical : url;
+  wchar_t host[INTERNET_MAX_HOST_NAME_LENGTH] = {};
+  URL_COMPONENTSW parts = {};
+  parts.dwStructSize = sizeof(parts);
+  parts.lpszHostName = host;
+  parts.dwHostNameLength = INTERNET_MAX_HOST_NAME_LENGTH;
+  if (!::InternetCrackUrlW(source.c_str(), 0, 0, &parts)) return std::wstring();
+  return std::wstring(host, parts.dwHostNameLength);
 }
 
-}  // namespace
+bool IsOldCryptoComponentFault(uint32_t exception_code, const std::string& dll_name,
+                               const std::string& proc_name) {
+  return exception_code == net::kDelayLoadModuleNotFound &&
+         base::ToLowerAscii(dll_name) == "cplib.dll" &&
+         base::ToLowerAscii(proc_name).find("cryptopro") != std::string::npos;
+}
 
 AttemptPlan PlanDownloadAttempts(size_t url_count) {
   if (url_count <= 1) return {kAttemptsForSingleUrl, kAttemptsForSingleUrl};
   return {static_cast<int>(url_count) * kAttemptsPerUrl, kAttemptsPerUrl};
 }
 
-std::string SetupExitedError(bool ran, bool elevated, uint32_t exit_code) {
-  if (!ran) return "FailedToStart";
-  if (elevated && exit_code == static_cast<uint32_t>(kInstallerExitCodeInitial)) return "";
-  if (!elevated && (exit_code == 1 || exit_code == 3 || exit_code == 5)) return "";
-  return std::to_string(exit_code);
-}
-
 Installer::Installer(InstallerObserver* observer, const config::BrandInfo* brand_info,
                      const DistributionParams* params)
     : observer_(observer), brand_info_(brand_info), params_(params) {
   if (brand_info_ != nullptr) temp_dir_ = brand_info_->temp_path();
-  installer_data_path_ = ReadFilePathFromRegistry(kInstallerDataValue);
-  clids_path_ = ReadFilePathFromRegistry(kClidsValue);
-  clids_searchband_path_ = ReadFilePathFromRegistry(kClidsSearchbandValue);
-  website_icon_path_ = ReadFilePathFromRegistry(kWebsiteIconValue);
+  files_.installer_data = ReadFilePathFromRegistry(kInstallerDataValue);
+  files_.clids = ReadFilePathFromRegistry(kClidsValue);
+  files_.searchband_clids = ReadFilePathFromRegistry(kClidsSearchbandValue);
+  files_.website_icon = ReadFilePathFromRegistry(kWebsiteIconValue);
   InitializeStatistics();
 }
 
@@ -141,17 +148,23 @@ Installer::~Installer() {
 }
 
 void Installer::InitializeStatistics() {
-  statistics_ = std::make_unique<net::InstallStatSender>(net::GetUserId());
-  statistics_->SetBrandId(brand_info_ != nullptr ? brand_info_->brand_id() : "unknown");
-  statistics_->SetPartnerId(brand_info_ != nullptr && !brand_info_->partner_id().empty()
-                                ? brand_info_->partner_id()
-                                : "unknown");
-  std::string value;
-  if (params_ != nullptr && params_->Get("banerid", &value)) statistics_->SetBannerId(value);
-  if (params_ != nullptr && params_->Get("velmaruid", &value)) statistics_->SetVelmarUid(value);
-  if (params_ != nullptr && params_->Get("distr_velmaruid", &value)) {
-    statistics_->SetDistrVelmarUid(value);
+  net::StatValues values;
+  const auto id_or_unknown = [](const std::string& id) {
+    return base::Utf8ToWide(id.empty() ? "unknown" : id);
+  };
+  values[net::kStatBrandId] = id_or_unknown(brand_info_ != nullptr ? brand_info_->brand_id() : "");
+  values[net::kStatPartnerId] =
+      id_or_unknown(brand_info_ != nullptr ? brand_info_->partner_id() : "");
+  const std::pair<const char*, const wchar_t*> from_params[] = {
+      {"banerid", net::kStatBannerId},
+      {"velmaruid", net::kStatPortalUserId},
+      {"distr_velmaruid", net::kStatDistrUserId}};
+  for (const auto& [param, key] : from_params) {
+    std::string value;
+    if (params_ != nullptr && params_->Get(param, &value)) values[key] = base::Utf8ToWide(value);
   }
+  statistics_ = std::make_unique<net::InstallStatSender>(
+      0, net::kInstallerTypeLite, std::wstring(), values, net::StatKind::kExtendedStat);
   stop_event_.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
   install_event_.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
 }
@@ -199,23 +212,20 @@ std::string Installer::SetupAction() const {
 }
 
 void Installer::Install() {
-  installation_id_ = NewInstallationId();
+  installation_id_ = net::NewInstallationId();
   const HDC screen = ::GetDC(nullptr);
   const int dpi = screen != nullptr ? ::GetDeviceCaps(screen, LOGPIXELSX) : 96;
   if (screen != nullptr) ::ReleaseDC(nullptr, screen);
-  SendEvent({{"action", "installer_started"},
-             {"dpi", std::to_string(dpi * 100 / 96)},
-             {"resolution", std::to_string(::GetSystemMetrics(SM_CXSCREEN)) + "x" +
-                                std::to_string(::GetSystemMetrics(SM_CYSCREEN))}});
+  SendEvent(net::InstallerStartedEvent(dpi * 100 / 96, ::GetSystemMetrics(SM_CXSCREEN),
+                                       ::GetSystemMetrics(SM_CYSCREEN)));
 
   if (brand_info_ != nullptr) {
     brand_info_->StoreLanguage();
-    WriteDistributionFiles(temp_dir_, this, &installer_data_path_, &clids_path_,
-                           &clids_searchband_path_, &website_icon_path_);
-    StoreValueInRegistry(kInstallerDataValue.registry_name, installer_data_path_);
-    StoreValueInRegistry(kClidsValue.registry_name, clids_path_);
-    StoreValueInRegistry(kClidsSearchbandValue.registry_name, clids_searchband_path_);
-    StoreValueInRegistry(kWebsiteIconValue.registry_name, website_icon_path_);
+    WriteDistributionFiles(temp_dir_, &files_);
+    StoreValueInRegistry(kInstallerDataValue.registry_name, files_.installer_data);
+    StoreValueInRegistry(kClidsValue.registry_name, files_.clids);
+    StoreValueInRegistry(kClidsSearchbandValue.registry_name, files_.searchband_clids);
+    StoreValueInRegistry(kWebsiteIconValue.registry_name, files_.website_icon);
     brand_info_->StoreBrand();
   }
 
@@ -286,7 +296,7 @@ int Installer::InstallBrowser() {
                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   }
   if (!lock.IsValid()) {
-    if (permanent_lock) SendEvent({{"action", "setup_arc_lock"}, {"stage", "error"}});
+    if (permanent_lock) SendEvent(net::SetupArcLockErrorEvent());
     LOG_ERROR << L"Cannot lock file: " << module_path_;
     return 1;
   }
@@ -294,7 +304,7 @@ int Installer::InstallBrowser() {
   if (!VerifyModule(module_path_)) {
     LOG_ERROR << L"Module verification failed: " << module_path_;
     exit_code_ = kExitArchiveNotTrusted;
-    SendEvent({{"action", "verification"}, {"stage", "error"}});
+    SendEvent(net::VerificationErrorEvent());
     return 1;
   }
   LOG_INFO << L"Verification succeeded: " << module_path_;
@@ -312,10 +322,10 @@ int Installer::InstallBrowser() {
   if (elevated) {
     DelayedParams delayed;
     delayed.browser_arc_path = module_path_;
-    delayed.clids_file_path = clids_path_;
-    delayed.clids_searchband_file_path = clids_searchband_path_;
-    delayed.velmar_website_icon_file_path = website_icon_path_;
-    delayed.installer_data_path = installer_data_path_;
+    delayed.clids_file_path = files_.clids;
+    delayed.clids_searchband_file_path = files_.searchband_clids;
+    delayed.velmar_website_icon_file_path = files_.website_icon;
+    delayed.installer_data_path = files_.installer_data;
     if (brand_info_ != nullptr) {
       delayed.brand_package_path = brand_info_->brand_package_path();
       delayed.partner_package_path = brand_info_->partner_package_path();
@@ -334,13 +344,8 @@ int Installer::InstallBrowser() {
   }
   lock.Reset();
   install_time_ = base::MonotonicMicros() - verified;
-  std::map<std::string, std::string> exited = {
-      {"action", SetupAction()},
-      {"stage", "setup_exe_exited"},
-      {"setup_time", std::to_string(WholeSeconds(install_time_))}};
-  const std::string error = SetupExitedError(ran, elevated, static_cast<uint32_t>(exit_code_));
-  if (!error.empty()) exited["error"] = error;
-  SendEvent(exited);
+  SendEvent(net::SetupExeExitedEvent(IsUpdate(), ran, elevated,
+                                     static_cast<uint32_t>(exit_code_), install_time_));
   if (elevated) exit_code_ = static_cast<int>(elevated_runner_->exit_code());
   elevated_runner_.reset();
   if (!ran) return 1;
@@ -377,10 +382,10 @@ CommandLine Installer::BuildSetupCommandLineFor(const std::wstring& program,
   inputs.download_end_time = download_end_time_;
   inputs.interface_availability = interface_availability_;
   inputs.with_file_switches = with_file_switches;
-  inputs.installer_data_path = installer_data_path_;
-  inputs.clids_path = clids_path_;
-  inputs.clids_searchband_path = clids_searchband_path_;
-  inputs.website_icon_path = website_icon_path_;
+  inputs.installer_data_path = files_.installer_data;
+  inputs.clids_path = files_.clids;
+  inputs.clids_searchband_path = files_.searchband_clids;
+  inputs.website_icon_path = files_.website_icon;
   inputs.partner_package_override_path = partner_package_override_path_;
   inputs.elevation_mode =
       params_ != nullptr ? GetElevationMode(*params_, CommandLine::ForCurrentProcess()) : 0;
@@ -408,15 +413,13 @@ int Installer::GetModule(const std::wstring& path, base::ScopedHandle* lock) {
     return result;
   }
   LOG_INFO << L"Module downloaded: " << path;
-  statistics_->SetNewVersion(net::GetFileVersion(path));
+  statistics_->SetValue(net::kStatNewVersion, base::GetFileVersionString(path));
   std::string code;
   if (downloaded) {
-    statistics_->SetInstallType("normal");
-    SendEvent({{"action", "download"},
-               {"stage", "finished"},
-               {"download_time", std::to_string(WholeSeconds(download_time_))}});
+    statistics_->SetValue(net::kStatInstallType, L"normal");
+    SendEvent(net::DownloadFinishedEvent(download_time_));
   } else if (params_ != nullptr && params_->Get("code", &code) && code == "lite_install_failed") {
-    statistics_->SetInstallType("lite_install_failed");
+    statistics_->SetValue(net::kStatInstallType, L"lite_install_failed");
   }
   return 0;
 }
@@ -453,7 +456,7 @@ int Installer::DownloadModule(HANDLE file, const CommandLine& command_line) {
     selected << "Selected download urls:";
     for (const std::wstring& url : urls) selected << L" " << url;
   }
-  SendEvent({{"action", "download"}, {"stage", "started"}});
+  SendEvent(net::DownloadStartedEvent());
 
   const AttemptPlan plan = PlanDownloadAttempts(urls.size());
   const std::wstring* previous_url = nullptr;
@@ -470,33 +473,32 @@ int Installer::DownloadModule(HANDLE file, const CommandLine& command_line) {
     net::DownloadErrorInfo error_info;
     const bool success =
         DownloadFile(url, &writer, &error_text, &redirect, &total_size, &error_info);
-    std::map<std::string, std::string> attempt_event = {
-        {"action", "download_attempt"},
-        {"attempt_number", std::to_string(attempt + 1)},
-        {"downloaded_size", std::to_string(writer.GetSize())},
-        {"total_size", std::to_string(total_size)},
-        {"url", base::WideToUtf8(url)},
-        {"redirect", net::HostOf(redirect)},
-        {"x64", architecture_x64_ ? "1" : "0"}};
+    net::DownloadAttempt attempt_record;
+    attempt_record.success = success;
+    attempt_record.error = base::Utf8ToWide(error_text);
+    attempt_record.attempt_number = attempt + 1;
+    attempt_record.downloaded_size = writer.GetSize();
+    attempt_record.total_size = total_size;
+    attempt_record.url = url;
+    attempt_record.redirect = GetUrlHost(redirect);
+    attempt_record.x64 = architecture_x64_;
     if (success) {
-      attempt_event["status"] = "success";
-      if (cancel_count_ == 0) SendEvent(attempt_event);
+      if (cancel_count_ == 0) SendEvent(net::DownloadAttemptEvent(attempt_record));
       experiment.ConfigurateRegistry(index == 0);
       return 0;
     }
-    if (error_info.code != 0) {
-      LOG_ERROR << "Exception with code=" << static_cast<unsigned long>(error_info.code);
+    if (error_info.exception_code != 0) {
+      LOG_ERROR << "Exception with code=" << static_cast<unsigned long>(error_info.exception_code);
       LOG_ERROR << "dll_name=" << error_info.dll_name;
       LOG_ERROR << "proc_name=" << error_info.proc_name;
-      return net::IsMissingCryptoProviderException(error_info) ? 3 : 2;
+      return IsOldCryptoComponentFault(error_info.exception_code, error_info.dll_name,
+                                       error_info.proc_name)
+                 ? 3
+                 : 2;
     }
     if (net::ShouldEmptyWriterAfterFailure(writer.GetSize(), total_size)) writer.Reset();
-    attempt_event["status"] = "failed";
-    attempt_event["error"] = error_text;
-    if (cancel_count_ == 0) SendEvent(attempt_event);
-    SendEvent({{"action", "download"},
-               {"stage", "error"},
-               {"error", "attempt-" + std::to_string(attempt + 1) + "-" + error_text}});
+    if (cancel_count_ == 0) SendEvent(net::DownloadAttemptEvent(attempt_record));
+    SendEvent(net::DownloadErrorEvent(attempt + 1, attempt_record.error));
     if (attempt + 1 < plan.total &&
         ::WaitForSingleObject(stop_event_.Get(), GetRetryDelay()) == WAIT_OBJECT_0) {
       break;
@@ -522,7 +524,7 @@ bool Installer::Download(const std::wstring& url, net::Writer* writer) {
 }
 
 bool Installer::WriteResourceToFile(int resource_id, const std::wstring& path) {
-  return WriteDistributionResource(resource_id, path);
+  return installer::WriteResourceToFile(resource_id, path);
 }
 
 bool Installer::VerifyModule(const std::wstring& path) { return config::IsModuleTrusted(path); }
@@ -578,16 +580,17 @@ bool Installer::RunModuleAndWait(const std::wstring& command_line) {
 }
 
 void Installer::ReportInstallationFinished(bool success) {
-  net::InstallationResult result;
-  result.installation_id = installation_id_;
-  result.cancelled = cancel_count_ > 0;
-  result.success = success;
-  result.total_time_us = total_time_;
-  result.download_time_us = download_time_;
-  result.install_time_us = install_time_;
-  const std::wstring url = net::BuildInstallationFinishedUrl(result);
-  net::MemoryWriter writer;
-  if (!Download(url, &writer)) LOG_ERROR << L"Cannot report installation status:" << url;
+  net::InstallationOutcome outcome;
+  outcome.installation_id = installation_id_;
+  outcome.cancelled = cancel_count_ > 0;
+  outcome.success = success;
+  outcome.total_time_us = total_time_;
+  outcome.download_time_us = download_time_;
+  outcome.install_time_us = install_time_;
+  net::ReportInstallationFinished(outcome, [this](const std::wstring& url) {
+    net::MemoryWriter writer;
+    return Download(url, &writer);
+  });
 }
 
 }  // namespace installer

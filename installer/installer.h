@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/scoped_handle.h"
+#include "installer/distribution_files.h"
 
 namespace config {
 class BrandInfo;
@@ -55,8 +56,12 @@ struct AttemptPlan {
 };
 AttemptPlan PlanDownloadAttempts(size_t url_count);
 
-// The "setup_exe_exited" event's "error" field, or empty for none.
-std::string SetupExitedError(bool ran, bool elevated, uint32_t exit_code);
+// The host of a URL after canonicalisation; empty when it has none.
+std::wstring GetUrlHost(const std::wstring& url);
+
+// A fault that means an old third-party crypto component blocks the download.
+bool IsOldCryptoComponentFault(uint32_t exception_code, const std::string& dll_name,
+                               const std::string& proc_name);
 
 // Downloads, verifies and runs the browser's setup: one installation attempt.
 class Installer {
@@ -114,8 +119,9 @@ class Installer {
   int InstallBrowser();
   int DownloadOrExtractModule(const std::wstring& path, bool* downloaded, base::ScopedHandle* lock);
   bool RunModuleAndWait(const std::wstring& command_line);
-  void SendEvent(std::map<std::string, std::string> fields);
-  std::string SetupAction() const;
+  void SendEvent(const std::map<std::wstring, std::wstring>& values);
+  // Whether a browser was installed before: the events then say "update".
+  bool IsUpdate() const;
   void ReportInstallationFinished(bool success);
   static DWORD WINAPI WorkerThread(void* installer);
 
@@ -127,10 +133,7 @@ class Installer {
   bool make_browser_default_ = false;
   bool send_statistics_ = false;
   std::wstring temp_dir_;
-  std::wstring installer_data_path_;
-  std::wstring clids_path_;
-  std::wstring clids_searchband_path_;
-  std::wstring website_icon_path_;
+  DistributionFilePaths files_;
   std::wstring module_path_;
   int exit_code_ = kInstallerExitCodeInitial;
   base::ScopedHandle worker_thread_;
@@ -149,7 +152,7 @@ class Installer {
   std::unique_ptr<ElevatedRunner> elevated_runner_;
   bool disable_uac_ = false;
   std::wstring partner_package_override_path_;
-  std::string installation_id_;
+  std::wstring installation_id_;
   bool architecture_x64_ = false;
 };
 

@@ -1,0 +1,27 @@
+#include "base/file_version.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace base {
+
+std::wstring GetFileVersionString(const std::wstring& path) {
+  DWORD handle = 0;
+  const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &handle);
+  if (size == 0) return std::wstring();
+  std::vector<BYTE> data(size);
+  VS_FIXEDFILEINFO* info = nullptr;
+  UINT info_size = 0;
+  if (!::GetFileVersionInfoW(path.c_str(), 0, size, data.data()) ||
+      !::VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &info_size) ||
+      info == nullptr || info_size < sizeof(VS_FIXEDFILEINFO)) {
+    return std::wstring();
+  }
+  return std::to_wstring(HIWORD(info->dwFileVersionMS)) + L"." +
+         std::to_wstring(LOWORD(info->dwFileVersionMS)) + L"." +
+         std::to_wstring(HIWORD(info->dwFileVersionLS)) + L"." +
+         std::to_wstring(LOWORD(info->dwFileVersionLS));
+}
+
+}  // namespace base
