@@ -76,7 +76,8 @@ class SingleInstanceLock {
 
 // The windowed run's installation, with the choices and the elevation the
 // window would make, for builds without the installation window.
-int InstallWithoutWindow(const config::BrandInfo& brand_info, const DistributionParams& params) {
+int InstallWithoutWindow(const StartupProbes& probes, const config::BrandInfo& brand_info,
+                         const DistributionParams& params) {
   LOG_INFO_AS("wWinMain") << "The installation window is not part of this build; "
                              "installing without it.";
   Installer installer(nullptr, &brand_info, &params);
@@ -135,16 +136,17 @@ int RunMaster(const StartupProbes& probes) {
   int exit_code = kExitSuccess;
   if (silent) {
     LOG_INFO_AS("wWinMain") << "Installing in silent mode.";
-    Installer installer(nullptr, &brand_info, &params);
-    installer.set_make_browser_default(command_line.HasSwitch("make-browser-default-after-import"));
-    installer.set_send_statistics(command_line.HasSwitch("send-statistics") ||
-                                  brand_info.IsSendStatistics());
-    installer.RunSync();
-    exit_code = installer.exit_code();
+    std::unique_ptr<Installer> installer = probes.CreateInstaller(&brand_info, &params);
+    installer->set_make_browser_default(
+        command_line.HasSwitch("make-browser-default-after-import"));
+    installer->set_send_statistics(command_line.HasSwitch("send-statistics") ||
+                                   brand_info.IsSendStatistics());
+    installer->RunSync();
+    exit_code = installer->exit_code();
   } else if (!enough_disk_space) {
     exit_code = kExitNotEnoughDiskSpace;
   } else {
-    exit_code = InstallWithoutWindow(brand_info, params);
+    exit_code = InstallWithoutWindow(probes, brand_info, params);
   }
   LOG_INFO_AS("wWinMain") << "Installer exit with code: " << exit_code;
   return exit_code;
@@ -154,6 +156,11 @@ int RunMaster(const StartupProbes& probes) {
 
 bool StartupProbes::IsSse2Supported() const {
   return ::IsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE) != FALSE;
+}
+
+std::unique_ptr<Installer> StartupProbes::CreateInstaller(const config::BrandInfo* brand_info,
+                                                          const DistributionParams* params) const {
+  return std::make_unique<Installer>(nullptr, brand_info, params);
 }
 
 int ExecuteAsAdmin() {

@@ -1,15 +1,27 @@
 #pragma once
 
+#include <memory>
+
 #include "installer/disk_space.h"
 #include "installer/secure_loading.h"
 
+namespace config {
+class BrandInfo;
+}
+
 namespace installer {
 
-// What the start-up asks of the machine, so that a test build can replace one
-// answer (no SSE2, an old loader, a full disk) and run the real flow.
+class DistributionParams;
+class Installer;
+
+// What the start-up asks of the machine, and the installer it makes, so that a
+// test build can replace one answer (no SSE2, an old loader, a full disk, a
+// short retry delay) and run the real flow.
 class StartupProbes : public LoaderCallLookup, public DiskSpaceProbe {
  public:
   virtual bool IsSse2Supported() const;
+  virtual std::unique_ptr<Installer> CreateInstaller(const config::BrandInfo* brand_info,
+                                                     const DistributionParams* params) const;
 };
 
 // The whole life of one installer process; returns its exit code.

@@ -163,8 +163,8 @@ void Installer::InitializeStatistics() {
     std::string value;
     if (params_ != nullptr && params_->Get(param, &value)) values[key] = base::Utf8ToWide(value);
   }
-  statistics_ = std::make_unique<net::InstallStatSender>(
-      0, net::kInstallerTypeLite, std::wstring(), values, net::StatKind::kExtendedStat);
+  statistics_ = std::make_unique<net::InstallStatSender>(0, net::kInstallerTypeLite, std::wstring(),
+                                                         values, net::StatKind::kExtendedStat);
   stop_event_.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
   install_event_.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
 }
@@ -344,8 +344,8 @@ int Installer::InstallBrowser() {
   }
   lock.Reset();
   install_time_ = base::MonotonicMicros() - verified;
-  SendEvent(net::SetupExeExitedEvent(IsUpdate(), ran, elevated,
-                                     static_cast<uint32_t>(exit_code_), install_time_));
+  SendEvent(net::SetupExeExitedEvent(IsUpdate(), ran, elevated, static_cast<uint32_t>(exit_code_),
+                                     install_time_));
   if (elevated) exit_code_ = static_cast<int>(elevated_runner_->exit_code());
   elevated_runner_.reset();
   if (!ran) return 1;

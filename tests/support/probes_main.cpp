@@ -4,14 +4,27 @@
 //   no-sse2        the processor lacks SSE2
 //   full-disk      100 MiB free
 //   unknown-disk   the free space cannot be read
+// and LITE_TEST_RETRY_DELAY_MS shortens the pause between download attempts.
 #include <windows.h>
 
 #include <cstdlib>
 #include <string>
 
 #include "installer/entry.h"
+#include "installer/installer.h"
 
 namespace {
+
+class ShortRetryInstaller : public installer::Installer {
+ public:
+  ShortRetryInstaller(const config::BrandInfo* brand_info,
+                      const installer::DistributionParams* params, DWORD retry_delay_ms)
+      : Installer(nullptr, brand_info, params), retry_delay_ms_(retry_delay_ms) {}
+  DWORD GetRetryDelay() const override { return retry_delay_ms_; }
+
+ private:
+  DWORD retry_delay_ms_;
+};
 
 class TestProbes : public installer::StartupProbes {
  public:
@@ -28,6 +41,14 @@ class TestProbes : public installer::StartupProbes {
     if (mode_ != "full-disk") return StartupProbes::GetFreeBytes(folder, free_bytes);
     *free_bytes = 100ull << 20;
     return true;
+  }
+  std::unique_ptr<installer::Installer> CreateInstaller(
+      const config::BrandInfo* brand_info,
+      const installer::DistributionParams* params) const override {
+    const char* delay = std::getenv("LITE_TEST_RETRY_DELAY_MS");
+    if (delay == nullptr) return StartupProbes::CreateInstaller(brand_info, params);
+    return std::make_unique<ShortRetryInstaller>(brand_info, params,
+                                                 static_cast<DWORD>(std::atoi(delay)));
   }
 
  private:
