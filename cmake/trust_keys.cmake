@@ -4,12 +4,12 @@
 set(LITE_TRUST_KEY_TABLE "" CACHE FILEPATH
     "File of ten lines, each the base64 DER SubjectPublicKeyInfo of key 0 to 9 (trust_tool key-table makes it); empty: the test keys")
 set(LITE_TEST_TRUST_KEYS_DIR ${CMAKE_SOURCE_DIR}/tests/fixtures/trust_keys)
+find_program(LITE_OPENSSL openssl REQUIRED)
 
 if(LITE_TRUST_KEY_TABLE)
   file(STRINGS ${LITE_TRUST_KEY_TABLE} trust_keys)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${LITE_TRUST_KEY_TABLE})
 else()
-  find_program(LITE_OPENSSL openssl REQUIRED)
   set(trust_keys "")
   foreach(number RANGE 9)
     set(key ${LITE_TEST_TRUST_KEYS_DIR}/key_${number}.pem)
