@@ -89,8 +89,12 @@ def test_relative_path_is_refused_before_loading(prefix):
             in log), log
 
 
-def test_missing_file_is_not_trusted(prefix, tmp_path):
-    path = WinePrefix.windows_path(tmp_path / "absent.exe")
+@pytest.mark.parametrize("content", [None, b"MZ" + bytes(range(256)) * 64])
+def test_missing_or_garbage_file_is_not_trusted(prefix, tmp_path, content):
+    file = tmp_path / "setup.exe"
+    if content is not None:
+        file.write_bytes(content)
+    path = WinePrefix.windows_path(file)
     answer, log = check(prefix, path)
     assert answer == "not trusted"
     assert f"Failed to load module for GetTrustJsonFromModule: {path}" in log, log
