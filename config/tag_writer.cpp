@@ -159,6 +159,11 @@ bool WriteTag(std::string* image, std::string_view tag, std::string* error) {
     *error = "not a signed PE file (no certificate table)";
     return false;
   }
+  // The headers this writes (checksum, security entry) must not be inside the table.
+  if (table.offset < table.entry_offset + 8) {
+    *error = "the certificate table overlaps the PE headers";
+    return false;
+  }
   DerCursor certificates(*image, 0, 0);
   size_t enclosing_starts[kCertificatesDepth] = {};
   if (!EnterCertificates(*image, table, &certificates, enclosing_starts)) {

@@ -3,11 +3,9 @@
 #include <map>
 #include <string>
 
-namespace installer {
+#include "installer/distribution_params_parser.h"
 
-// Key/value pairs of "a=1&b=2" text: a key ends at the first "=" or "&", a value
-// runs to the next "&", and a later pair with the same key wins.
-std::map<std::string, std::string> ParseDistributionParamsText(const std::string& text);
+namespace installer {
 
 // The distribution parameters of this copy of the installer.
 class DistributionParams {
