@@ -90,6 +90,19 @@ def test_same_copy_can_be_tagged_again(signing, tagged, tmp_path):
     assert verify(cert, retagged).returncode == 0
 
 
+def test_shipped_32_bit_build_is_tagged_the_same_way(signing, tmp_path):
+    _, cert, _ = signing
+    shipped = ROOT / "build" / "i686" / "lite_installer.exe"
+    if not shipped.exists():
+        pytest.skip("no i686 build")
+    signed, tagged = tmp_path / "signed32.exe", tmp_path / "tagged32.exe"
+    run("osslsigncode", "sign", "-certs", cert, "-key", cert.parent / "key.pem", "-in", shipped,
+        "-out", signed)
+    run(TAG_TOOL, "write", "-o", tagged, signed, TAG)
+    assert run(TAG_TOOL, "read", tagged).stdout == TAG + "\n"
+    assert verify(cert, tagged).returncode == 0
+
+
 def test_tag_tool_explains_its_refusals(signing, tmp_path):
     _, _, signed = signing
     assert "write [-o OUTPUT] FILE TAG" in run(TAG_TOOL, "--help").stdout
