@@ -5,7 +5,7 @@
 
 #include "base/file_util.h"
 #include "installer/distribution_files.h"
-#include "installer/log.h"
+#include "tests/support/log_capture.h"
 #include "tests/support/pe_image.h"
 
 namespace config {
@@ -13,10 +13,6 @@ namespace {
 
 class ExtractTagTest : public testing::Test {
  protected:
-  void SetUp() override {
-    installer::InitLogging(base::GetTempFolder() + installer::kLogFileName);
-    log_start_ = LogText().size();
-  }
   void TearDown() override { ::DeleteFileW(path_.c_str()); }
 
   std::wstring Write(const std::string& bytes) {
@@ -24,19 +20,12 @@ class ExtractTagTest : public testing::Test {
     return path_;
   }
 
-  // What the log gained since the test started.
-  std::wstring NewLogText() { return LogText().substr(log_start_); }
+  std::wstring NewLogText() const { return log_.Text(); }
 
   const std::wstring path_ = base::GetTempFolder() + L"tag_test_image.exe";
 
  private:
-  static std::wstring LogText() {
-    std::string bytes;
-    ReadAllBytesFromFile(base::GetTempFolder() + installer::kLogFileName, &bytes);
-    return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
-  }
-
-  size_t log_start_ = 0;
+  testing_support::LogCapture log_;
 };
 
 TEST_F(ExtractTagTest, ReadsTagOfFileWithoutLogging) {
