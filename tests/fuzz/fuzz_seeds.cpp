@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/pe_image.h"
+#include "support/pe_image.h"
 
 namespace {
 

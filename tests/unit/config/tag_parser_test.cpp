@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "config/tag_writer.h"
-#include "tests/support/pe_image.h"
+#include "support/pe_image.h"
 
 namespace config {
 namespace {

@@ -5,8 +5,8 @@
 
 #include "base/file_util.h"
 #include "installer/distribution_files.h"
-#include "tests/support/log_capture.h"
-#include "tests/support/pe_image.h"
+#include "support/log_capture.h"
+#include "support/pe_image.h"
 
 namespace config {
 namespace {

@@ -7,7 +7,7 @@
 #include "config/tag.h"
 #include "installer/command_line.h"
 #include "installer/distribution_files.h"
-#include "tests/support/pe_image.h"
+#include "support/pe_image.h"
 
 namespace installer {
 namespace {
