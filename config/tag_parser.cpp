@@ -30,7 +30,6 @@ constexpr uint16_t kPe32PlusMagic = 0x20B;
 constexpr size_t kChecksumOffset = 64;
 constexpr size_t kPe32SecurityEntryOffset = 128;
 constexpr size_t kPe32PlusSecurityEntryOffset = 144;
-constexpr size_t kWinCertificateHeaderSize = 8;
 // Elements in front of the extensions in a TBSCertificate.
 constexpr int kFieldsBeforeExtensions = 7;
 constexpr int kExtensionsBeforeTag = 3;

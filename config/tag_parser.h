@@ -41,6 +41,9 @@ class DerCursor {
   size_t end_;
 };
 
+// A certificate table entry starts with its length, revision and type.
+inline constexpr size_t kWinCertificateHeaderSize = 8;
+
 // Where a PE32 or PE32+ image keeps its certificate table.
 struct CertificateTable {
   size_t checksum_offset = 0;  // of the optional header's checksum field

@@ -24,7 +24,6 @@ constexpr char kKeyUsageId[] = "\x55\x1d\x0f";
 constexpr char kSubjectKeyId[] = "\x55\x1d\x0e";
 constexpr size_t kRsaModulusBytes = 128;
 constexpr size_t kKeyIdentifierBytes = 20;
-constexpr size_t kWinCertificateHeaderSize = 8;
 constexpr size_t kCertificateTableAlignment = 8;
 
 std::string ObjectId(std::string_view encoded) { return EncodeDerElement(kDerObjectId, encoded); }
