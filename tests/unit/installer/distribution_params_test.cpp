@@ -117,14 +117,5 @@ TEST_F(CreateJsonTest, TextThatIsNotUtf8KeepsThePathWithoutFile) {
   EXPECT_FALSE(base::PathExists(info_path_));
 }
 
-TEST(DistributionParamsTest, OnlyOneIsTrue) {
-  DistributionParams params;
-  params.SetParamsForTesting({{"a", "1"}, {"b", "true"}, {"c", "0"}});
-  EXPECT_TRUE(params.GetBool("a"));
-  EXPECT_FALSE(params.GetBool("b"));
-  EXPECT_FALSE(params.GetBool("c"));
-  EXPECT_FALSE(params.GetBool("missing"));
-}
-
 }  // namespace
 }  // namespace installer
