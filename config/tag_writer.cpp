@@ -1,5 +1,6 @@
 #include "config/tag_writer.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "config/tag_parser.h"
@@ -89,6 +90,11 @@ std::string Rewrap(std::string_view image, const size_t* starts, size_t depth, s
   return EncodeDerElement(static_cast<uint8_t>(image[starts[0]]), inner);
 }
 
+size_t PaddedEntrySize(size_t size) {
+  return (size + kCertificateTableAlignment - 1) / kCertificateTableAlignment *
+         kCertificateTableAlignment;
+}
+
 bool AddDummyCertificate(std::string* image, const CertificateTable& table,
                          const DerCursor& certificates, const size_t* enclosing_starts,
                          std::string_view tag, std::string* error) {
@@ -99,12 +105,17 @@ bool AddDummyCertificate(std::string* image, const CertificateTable& table,
   const std::string content_info =
       Rewrap(*image, enclosing_starts, kCertificatesDepth, certificates.end(),
              BuildDummyCertificate(BuildTagExtension(tag, kTagRoomBytes + 2)));
-  const size_t entry_size = kWinCertificateHeaderSize + content_info.size();
-  const size_t padding = (kCertificateTableAlignment - entry_size % kCertificateTableAlignment) %
-                         kCertificateTableAlignment;
+  // Entries after the signature's own (rare, but allowed) are kept as they are.
+  DerCursor old_content_info(*image, enclosing_starts[0], table.offset + table.size);
+  old_content_info.Skip();
+  const size_t old_entry_size =
+      std::min(PaddedEntrySize(old_content_info.position() - table.offset), table.size);
+  const size_t entry_size = PaddedEntrySize(kWinCertificateHeaderSize + content_info.size());
   std::string entry = image->substr(table.offset, kWinCertificateHeaderSize);
-  WriteLittleEndian32(&entry, 0, static_cast<uint32_t>(entry_size + padding));
-  entry += content_info + std::string(padding, '\0');
+  WriteLittleEndian32(&entry, 0, static_cast<uint32_t>(entry_size));
+  entry += content_info;
+  entry.resize(entry_size, '\0');
+  entry += image->substr(table.offset + old_entry_size, table.size - old_entry_size);
   image->replace(table.offset, table.size, entry);
   WriteLittleEndian32(image, table.entry_offset + 4, static_cast<uint32_t>(entry.size()));
   return true;

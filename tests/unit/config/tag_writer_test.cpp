@@ -30,6 +30,19 @@ TEST(WriteTagTest, AddsDummyCertificateWithFullRoom) {
   EXPECT_GT(image.size(), SignedImage().size() + kTagRoomBytes);
 }
 
+TEST(WriteTagTest, KeepsTableEntriesAfterTheSignature) {
+  std::string image = SignedImage() + "EXTRAENT";
+  CertificateTable table;
+  ASSERT_TRUE(FindCertificateTable(image, &table));
+  test_support::PutLittleEndian(&image, table.entry_offset + 4, table.size + 8, 4);
+  std::string error;
+  ASSERT_TRUE(WriteTag(&image, "a=1", &error)) << error;
+  EXPECT_EQ(ReadTag(image), "a=1");
+  EXPECT_EQ(image.substr(image.size() - 8), "EXTRAENT");
+  ASSERT_TRUE(FindCertificateTable(image, &table));
+  EXPECT_EQ(table.offset + table.size, image.size());
+}
+
 TEST(WriteTagTest, RetaggingKeepsTheFileSize) {
   std::string image = SignedImage();
   std::string error;
