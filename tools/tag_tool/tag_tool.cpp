@@ -1,8 +1,8 @@
 // Writes the installer tag into an already signed executable, or reads it back.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
