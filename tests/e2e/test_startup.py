@@ -1,8 +1,9 @@
 """The installer's start-up roles and early exits, run for real under Wine."""
 
+import pathlib
 import shutil
 import tempfile
-import pathlib
+import threading
 
 import pytest
 
@@ -20,12 +21,26 @@ def hold(wine, name, milliseconds):
     return holder
 
 
-def play_master(wine, action, milliseconds):
-    """A process that creates the handshake events and then starts, cancels or exits."""
-    master = wine.popen([HELPER, "master", action, str(milliseconds)])
+def run_elevated_instance(wine, action, setup_cmd_line, wait_for="Start installer as admin"):
+    """Runs an elevated instance against a stand-in master that creates the
+    handshake events and, once the instance is waiting, starts, cancels or exits."""
+    trigger = pathlib.Path(tempfile.mkdtemp(prefix="lite-trigger-")) / "go"
+    master = wine.popen([HELPER, "master", action, wine.windows_path(trigger)])
     line = master.stdout.readline().strip()
     assert line.startswith("pid="), line
-    return master, line.split("=", 1)[1]
+    result = {}
+    runner = threading.Thread(target=lambda: result.update(code=wine.installer(
+        "--run-as-admin", f"--parent-installer-process-id={line[4:]}",
+        f"--setup-cmd-line={setup_cmd_line}", timeout=60)))
+    runner.start()
+    try:
+        assert wine.wait_for_log(wait_for, timeout=30)
+    finally:
+        trigger.touch()
+        runner.join(timeout=60)
+        master.wait(timeout=10)
+        shutil.rmtree(trigger.parent, ignore_errors=True)
+    return result["code"]
 
 
 def test_interface_check_child_answers_700_or_701(fresh_log):
@@ -67,25 +82,14 @@ def test_elevated_instance_with_bad_parent_id_ends_with_minus_one(fresh_log):
 
 @pytest.mark.parametrize("action, result", [("cancel", 1), ("exit", 2)])
 def test_elevated_instance_ends_when_master_cancels_or_exits(fresh_log, action, result):
-    master, pid = play_master(fresh_log, action, 1500)
-    try:
-        code = fresh_log.installer("--run-as-admin", f"--parent-installer-process-id={pid}",
-                                   "--setup-cmd-line= --brand-name=velmar", timeout=30)
-    finally:
-        master.wait(timeout=10)
+    code = run_elevated_instance(fresh_log, action, " --brand-name=velmar")
     assert code == -1
     assert f"Installer started as admin has been unexpectedly synced, wr={result}" in (
         fresh_log.log_text())
 
 
 def test_elevated_instance_without_archive_ends_with_minus_one(fresh_log):
-    master, pid = play_master(fresh_log, "start", 1500)
-    try:
-        code = fresh_log.installer("--run-as-admin", f"--parent-installer-process-id={pid}",
-                                   "--setup-cmd-line=fake_browser_arc --brand-name=velmar",
-                                   timeout=30)
-    finally:
-        master.wait(timeout=10)
+    code = run_elevated_instance(fresh_log, "start", "fake_browser_arc --brand-name=velmar")
     assert code == -1
     assert "Browser archive fake_browser_arc does not exist" in fresh_log.log_text()
 
