@@ -9,6 +9,17 @@
 #include "installer/log.h"
 
 namespace net {
+
+class GuardedTaskAccess {
+ public:
+  static void SetFault(GuardedTask* task, DownloadErrorInfo fault) {
+    task->faulted_ = true;
+    task->fault_ = std::move(fault);
+  }
+  static bool faulted(const GuardedTask& task) { return task.faulted_; }
+  static const DownloadErrorInfo& fault(const GuardedTask& task) { return task.fault_; }
+};
+
 namespace {
 
 // The exception flags of the unwinding pass, which a frame handler ignores.
@@ -16,12 +27,10 @@ constexpr DWORD kUnwindFlags = 0x2 | 0x4;  // unwinding, exit unwind
 // Room left between the guarded frame and the stack of the exit routine.
 constexpr uintptr_t kResumeStackGapBytes = 512;
 
+// The guarded thread's own reference to its task, and the handler chain above
+// its base frame (32-bit frame-based handlers).
 struct GuardedThread {
-  void (*call)(void*) = nullptr;
-  void* context = nullptr;
-  bool faulted = false;
-  DownloadErrorInfo info;
-  // The handler chain above the guarded frame (32-bit frame-based handlers).
+  std::shared_ptr<GuardedTask> task;
   void* outer_handlers = nullptr;
 };
 
@@ -32,6 +41,7 @@ thread_local GuardedThread* t_guarded = nullptr;
 #if defined(__i386__)
   __writefsdword(0, static_cast<DWORD>(reinterpret_cast<uintptr_t>(t_guarded->outer_handlers)));
 #endif
+  delete t_guarded;
   ::ExitThread(1);
 }
 
@@ -39,15 +49,13 @@ thread_local GuardedThread* t_guarded = nullptr;
 }  // namespace net
 
 // The frame handler of the guarded thread's base frame. It runs only after every
-// handler inside the call has declined the exception, so exceptions that the
+// handler inside the task has declined the exception, so exceptions that the
 // system handles internally are left alone.
 extern "C" EXCEPTION_DISPOSITION NTAPI LiteGuardFrameHandler(EXCEPTION_RECORD* record,
                                                              void* establisher_frame,
                                                              CONTEXT* context, void*) {
   if ((record->ExceptionFlags & net::kUnwindFlags) != 0) return ExceptionContinueSearch;
-  net::GuardedThread* guarded = net::t_guarded;
-  guarded->faulted = true;
-  guarded->info = net::DescribeException(*record);
+  net::GuardedTaskAccess::SetFault(net::t_guarded->task.get(), net::DescribeException(*record));
   const uintptr_t stack =
       (reinterpret_cast<uintptr_t>(establisher_frame) - net::kResumeStackGapBytes) & ~uintptr_t{15};
 #if defined(__x86_64__)
@@ -69,16 +77,18 @@ DWORD WINAPI GuardedThreadMain(void* parameter) {
 #if defined(__x86_64__)
   // Names the handler in this function's unwind data.
   __asm__ __volatile__(".seh_handler LiteGuardFrameHandler, @except");
-  guarded->call(guarded->context);
+  guarded->task->Run();
 #else
   volatile EXCEPTION_REGISTRATION_RECORD registration;
   registration.Next = reinterpret_cast<EXCEPTION_REGISTRATION_RECORD*>(__readfsdword(0));
   registration.Handler = &LiteGuardFrameHandler;
   guarded->outer_handlers = registration.Next;
   __writefsdword(0, static_cast<DWORD>(reinterpret_cast<uintptr_t>(&registration)));
-  guarded->call(guarded->context);
+  guarded->task->Run();
   __writefsdword(0, static_cast<DWORD>(reinterpret_cast<uintptr_t>(registration.Next)));
 #endif
+  t_guarded = nullptr;
+  delete guarded;
   return 0;
 }
 
@@ -99,20 +109,25 @@ DownloadErrorInfo DescribeException(const EXCEPTION_RECORD& record) {
   return info;
 }
 
-bool RunGuarded(void (*call)(void*), void* context, DownloadErrorInfo* info) {
-  GuardedThread guarded;
-  guarded.call = call;
-  guarded.context = context;
-  base::ScopedHandle thread(::CreateThread(nullptr, 0, GuardedThreadMain, &guarded, 0, nullptr));
+GuardedResult RunGuarded(const std::shared_ptr<GuardedTask>& task, HANDLE stop_event,
+                         DownloadErrorInfo* info) {
+  auto* guarded = new GuardedThread{task};
+  base::ScopedHandle thread(::CreateThread(nullptr, 0, GuardedThreadMain, guarded, 0, nullptr));
   if (!thread.IsValid()) {
-    LOG_ERROR << "CreateThread failed, calling unguarded";
-    call(context);
-    return true;
+    LOG_ERROR << "CreateThread failed, running unguarded";
+    delete guarded;
+    task->Run();
+    return GuardedResult::kReturned;
   }
-  ::WaitForSingleObject(thread.Get(), INFINITE);
-  if (!guarded.faulted) return true;
-  if (info != nullptr) *info = guarded.info;
-  return false;
+  const HANDLE waits[] = {thread.Get(), stop_event};
+  const DWORD count = stop_event != nullptr ? 2 : 1;
+  if (::WaitForMultipleObjects(count, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
+    LOG_INFO << "Stopped while a guarded call was running";
+    return GuardedResult::kStopped;
+  }
+  if (!GuardedTaskAccess::faulted(*task)) return GuardedResult::kReturned;
+  if (info != nullptr) *info = GuardedTaskAccess::fault(*task);
+  return GuardedResult::kFaulted;
 }
 
 }  // namespace net

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace net {
@@ -21,9 +22,27 @@ inline constexpr uint32_t kDelayLoadModuleNotFound = 0xC06D007E;
 // module the DLL name and, for an import by name, the procedure name.
 DownloadErrorInfo DescribeException(const EXCEPTION_RECORD& record);
 
-// Runs `call(context)` on a thread of its own. An exception that nothing inside
-// the call handles ends that thread instead of the process and is described in
-// `info`; returns false then, true when the call returned.
-bool RunGuarded(void (*call)(void*), void* context, DownloadErrorInfo* info);
+// A call into the system that may raise a structured exception or block for
+// good. It is shared with the thread that runs it, so a caller that stops
+// waiting may leave it behind; its inputs and outputs live in the object.
+class GuardedTask {
+ public:
+  virtual ~GuardedTask() = default;
+  virtual void Run() = 0;
+
+ private:
+  friend class GuardedTaskAccess;
+  bool faulted_ = false;
+  DownloadErrorInfo fault_;
+};
+
+enum class GuardedResult { kReturned, kFaulted, kStopped };
+
+// Runs the task on a thread of its own. An exception that nothing inside the
+// task handles ends that thread instead of the process and is described in
+// `info`. A set `stop_event` (may be null) returns kStopped at once; the task
+// then finishes, or not, on its own.
+GuardedResult RunGuarded(const std::shared_ptr<GuardedTask>& task, HANDLE stop_event,
+                         DownloadErrorInfo* info);
 
 }  // namespace net

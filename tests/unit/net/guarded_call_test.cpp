@@ -3,47 +3,45 @@
 #include <delayimp.h>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace net {
 namespace {
 
-void WriteThroughNull(void*) {
+class FunctionTask : public GuardedTask {
+ public:
+  explicit FunctionTask(std::function<void()> body) : body_(std::move(body)) {}
+  void Run() override { body_(); }
+
+ private:
+  std::function<void()> body_;
+};
+
+GuardedResult RunFunction(std::function<void()> body, DownloadErrorInfo* info,
+                          HANDLE stop_event = nullptr) {
+  return RunGuarded(std::make_shared<FunctionTask>(std::move(body)), stop_event, info);
+}
+
+void WriteThroughNull() {
   volatile int* volatile target = nullptr;
   *target = 1;
 }
 
-void RaiseMissingImport(void* load_info) {
-  const ULONG_PTR parameter = reinterpret_cast<ULONG_PTR>(load_info);
-  ::RaiseException(kDelayLoadModuleNotFound, 0, 1, &parameter);
-}
-
-void SetFlag(void* flag) { *static_cast<bool*>(flag) = true; }
-
-// An exception the call handles itself must not reach the guard.
-void RaiseAndHandleInside(void* flag) {
-  void* handler = ::AddVectoredExceptionHandler(1, [](EXCEPTION_POINTERS* pointers) -> LONG {
-    if (pointers->ExceptionRecord->ExceptionCode != 0xE0000001) return EXCEPTION_CONTINUE_SEARCH;
-    return EXCEPTION_CONTINUE_EXECUTION;
-  });
-  ::RaiseException(0xE0000001, 0, 0, nullptr);
-  ::RemoveVectoredExceptionHandler(handler);
-  *static_cast<bool*>(flag) = true;
-}
-
-TEST(RunGuardedTest, ReturnsTrueAndRunsTheCallWhenNothingFaults) {
+TEST(RunGuardedTest, ReturnsAndRunsTheTaskWhenNothingFaults) {
   bool called = false;
   DownloadErrorInfo info;
-  EXPECT_TRUE(RunGuarded(SetFlag, &called, &info));
+  EXPECT_EQ(GuardedResult::kReturned, RunFunction([&] { called = true; }, &info));
   EXPECT_TRUE(called);
   EXPECT_EQ(0u, info.exception_code);
 }
 
 TEST(RunGuardedTest, RecordsAccessViolationAndKeepsTheProcessAlive) {
   DownloadErrorInfo info;
-  EXPECT_FALSE(RunGuarded(WriteThroughNull, nullptr, &info));
+  EXPECT_EQ(GuardedResult::kFaulted, RunFunction(WriteThroughNull, &info));
   EXPECT_EQ(0xC0000005u, info.exception_code);
   EXPECT_EQ("", info.dll_name);
   // A second fault after the first: the guard stays usable.
-  EXPECT_FALSE(RunGuarded(WriteThroughNull, nullptr, &info));
+  EXPECT_EQ(GuardedResult::kFaulted, RunFunction(WriteThroughNull, &info));
 }
 
 TEST(RunGuardedTest, RecordsDllAndProcedureOfAMissingDelayLoadedImport) {
@@ -53,16 +51,43 @@ TEST(RunGuardedTest, RecordsDllAndProcedureOfAMissingDelayLoadedImport) {
   load.dlp.fImportByName = TRUE;
   load.dlp.szProcName = "AbsentProc";
   DownloadErrorInfo info;
-  EXPECT_FALSE(RunGuarded(RaiseMissingImport, &load, &info));
+  const GuardedResult result = RunFunction(
+      [&] {
+        const ULONG_PTR parameter = reinterpret_cast<ULONG_PTR>(&load);
+        ::RaiseException(kDelayLoadModuleNotFound, 0, 1, &parameter);
+      },
+      &info);
+  EXPECT_EQ(GuardedResult::kFaulted, result);
   EXPECT_EQ(kDelayLoadModuleNotFound, info.exception_code);
   EXPECT_EQ("absent.dll", info.dll_name);
   EXPECT_EQ("AbsentProc", info.proc_name);
 }
 
-TEST(RunGuardedTest, LeavesExceptionsHandledInsideTheCallAlone) {
+TEST(RunGuardedTest, LeavesExceptionsHandledInsideTheTaskAlone) {
   bool finished = false;
-  EXPECT_TRUE(RunGuarded(RaiseAndHandleInside, &finished, nullptr));
+  const GuardedResult result = RunFunction(
+      [&] {
+        void* handler = ::AddVectoredExceptionHandler(1, [](EXCEPTION_POINTERS* pointers) -> LONG {
+          return pointers->ExceptionRecord->ExceptionCode == 0xE0000001
+                     ? EXCEPTION_CONTINUE_EXECUTION
+                     : EXCEPTION_CONTINUE_SEARCH;
+        });
+        ::RaiseException(0xE0000001, 0, 0, nullptr);
+        ::RemoveVectoredExceptionHandler(handler);
+        finished = true;
+      },
+      nullptr);
+  EXPECT_EQ(GuardedResult::kReturned, result);
   EXPECT_TRUE(finished);
+}
+
+TEST(RunGuardedTest, StopEventEndsTheWaitForATaskThatBlocks) {
+  HANDLE stop = ::CreateEventW(nullptr, TRUE, TRUE, nullptr);
+  HANDLE release = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  EXPECT_EQ(GuardedResult::kStopped,
+            RunFunction([release] { ::WaitForSingleObject(release, INFINITE); }, nullptr, stop));
+  ::SetEvent(release);
+  ::CloseHandle(stop);
 }
 
 TEST(DescribeExceptionTest, KeepsDllButNoProcedureForAnImportByOrdinal) {
