@@ -23,10 +23,15 @@ inline constexpr int64_t kVersionedUrlMaxAgeUs = 2592000000000;  // 30 days
 std::vector<std::string> BuildSetupUrlList(int os_version_index, uint32_t architecture,
                                            const SetupUrls& urls, bool versioned_allowed);
 
-// Whether a versioned URL may be used by an installer built at `module_time_us`
-// (wall-clock microseconds, 0 when unknown) at `now_us`.
-bool IsVersionedSetupUrlAllowedAt(const std::string& url, int64_t module_time_us, int64_t now_us);
-// The same for this installer now.
+// The list for this machine and this installer now.
+std::vector<std::string> SelectSetupUrls(uint32_t architecture, const SetupUrls& urls);
+
+// A versioned URL must be set and filled in (no "{" of an unexpanded template).
+bool IsVersionedSetupUrlUsable(const std::string& url);
+// An installer built at `module_time_us` (wall-clock microseconds, 0 when
+// unknown) is fresh at `now_us` for 30 days.
+bool IsInstallerFresh(int64_t module_time_us, int64_t now_us);
+// Both for this installer now.
 bool IsVersionedSetupUrlAllowed(const std::string& url);
 
 // The build time of a module: the date of its version resource, or its last

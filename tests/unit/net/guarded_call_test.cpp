@@ -22,6 +22,14 @@ GuardedResult RunFunction(std::function<void()> body, DownloadErrorInfo* info,
   return RunGuarded(std::make_shared<FunctionTask>(std::move(body)), stop_event, info);
 }
 
+constexpr DWORD kTestExceptionCode = 0xE0000001;
+
+LONG WINAPI ContinueAfterTestException(EXCEPTION_POINTERS* pointers) {
+  return pointers->ExceptionRecord->ExceptionCode == kTestExceptionCode
+             ? EXCEPTION_CONTINUE_EXECUTION
+             : EXCEPTION_CONTINUE_SEARCH;
+}
+
 void WriteThroughNull() {
   volatile int* volatile target = nullptr;
   *target = 1;
@@ -67,12 +75,8 @@ TEST(RunGuardedTest, LeavesExceptionsHandledInsideTheTaskAlone) {
   bool finished = false;
   const GuardedResult result = RunFunction(
       [&] {
-        void* handler = ::AddVectoredExceptionHandler(1, [](EXCEPTION_POINTERS* pointers) -> LONG {
-          return pointers->ExceptionRecord->ExceptionCode == 0xE0000001
-                     ? EXCEPTION_CONTINUE_EXECUTION
-                     : EXCEPTION_CONTINUE_SEARCH;
-        });
-        ::RaiseException(0xE0000001, 0, 0, nullptr);
+        void* handler = ::AddVectoredExceptionHandler(1, ContinueAfterTestException);
+        ::RaiseException(kTestExceptionCode, 0, 0, nullptr);
         ::RemoveVectoredExceptionHandler(handler);
         finished = true;
       },
