@@ -4,8 +4,10 @@
 //   download_driver URL TARGET --to-file
 // Attempts follow the installer's rule: after a failure a writer with less than
 // a tenth of the announced size is emptied, otherwise kept for the next try.
-// Prints one "attempt=" line per try and a final "result=" line.
+// Prints one "attempt=" line per try and a final "result=" line with the time
+// taken and the peak working set.
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -112,6 +114,7 @@ int RunAttempts(const Options& options) {
     timer_thread.Reset(::CreateThread(nullptr, 0, SetStopLater, &timer, 0, nullptr));
   }
   PrintingSink sink;
+  const ULONGLONG start_ms = ::GetTickCount64();
   bool done = false;
   for (int attempt = 1; attempt <= options.attempts && !done; ++attempt) {
     std::string error;
@@ -128,8 +131,11 @@ int RunAttempts(const Options& options) {
     if (::WaitForSingleObject(stop.Get(), 0) == WAIT_OBJECT_0) break;
   }
   if (timer_thread.IsValid()) ::WaitForSingleObject(timer_thread.Get(), INFINITE);
-  std::printf("result=%d size=%u size_at_stop=%ld\n", done ? 1 : 0, writer.GetSize(),
-              static_cast<long>(timer.size_at_stop));
+  PROCESS_MEMORY_COUNTERS memory = {};
+  ::GetProcessMemoryInfo(::GetCurrentProcess(), &memory, sizeof(memory));
+  std::printf("result=%d size=%u size_at_stop=%ld elapsed_ms=%llu peak_working_set=%zu\n",
+              done ? 1 : 0, writer.GetSize(), static_cast<long>(timer.size_at_stop),
+              ::GetTickCount64() - start_ms, static_cast<size_t>(memory.PeakWorkingSetSize));
   return done ? 0 : 1;
 }
 
