@@ -12,7 +12,7 @@ from wine_prefix import BUILD
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "servers"))
 
 from fault_server import FaultServer, pattern  # noqa: E402
-from nginx_server import NginxServer  # noqa: E402
+from nginx_server import NginxServer, free_port  # noqa: E402
 
 DRIVER = BUILD / "tests" / "download_driver.exe"
 CDN_FILE_BYTES = 3 * 1024 * 1024
@@ -157,7 +157,6 @@ def test_garbage_instead_of_http_never_crashes(wine, faults, tmp_path):
 
 
 def test_refused_connection_ends_in_internet_open_url(wine, tmp_path):
-    from nginx_server import free_port
     attempts, final, out = drive(wine, f"http://127.0.0.1:{free_port()}/x", tmp_path / "o.bin")
     assert attempts[0]["error"].startswith("internet_open_url-"), out
 

@@ -30,6 +30,11 @@ class FakeExperiment : public DownloadExperiment {
     return write_works;
   }
 
+  void Store(const std::string& value) {
+    has_state = true;
+    state = value;
+  }
+
   bool program_files = false;
   bool windows64 = true;
   uint64_t memory = 8 * kGiB;
@@ -90,16 +95,14 @@ TEST(AdjustDownloadUrlTest, UnknownMemoryGivesNoChoice) {
 
 TEST(AdjustDownloadUrlTest, DisabledStateNeverChoosesEvenWithTheExperimentOn) {
   FakeExperiment experiment;
-  experiment.has_state = true;
-  experiment.state = "2";
+  experiment.Store("2");
   experiment.AdjustDownloadUrl(ExperimentParams());
   EXPECT_EQ(kArchitectureNone, experiment.architecture());
 }
 
 TEST(AdjustDownloadUrlTest, StoredStateKeepsItsArchitectureWithoutTheExperiment) {
   FakeExperiment experiment;
-  experiment.has_state = true;
-  experiment.state = "0";
+  experiment.Store("0");
   experiment.AdjustDownloadUrl(installer::DistributionParams());
   EXPECT_EQ(kArchitecture32, experiment.architecture());
   experiment.state = "1";
@@ -109,8 +112,7 @@ TEST(AdjustDownloadUrlTest, StoredStateKeepsItsArchitectureWithoutTheExperiment)
 
 TEST(AdjustDownloadUrlTest, UnknownStoredTextCountsAsAbsent) {
   FakeExperiment experiment;
-  experiment.has_state = true;
-  experiment.state = "yes";
+  experiment.Store("yes");
   experiment.coin = false;
   experiment.AdjustDownloadUrl(ExperimentParams());
   EXPECT_EQ(kArchitecture32, experiment.architecture());
@@ -118,8 +120,7 @@ TEST(AdjustDownloadUrlTest, UnknownStoredTextCountsAsAbsent) {
 
 TEST(AdjustDownloadUrlTest, ProgramFilesInstallationOr32BitWindowsNeverChooses) {
   FakeExperiment experiment;
-  experiment.has_state = true;
-  experiment.state = "1";
+  experiment.Store("1");
   experiment.program_files = true;
   experiment.AdjustDownloadUrl(ExperimentParams());
   EXPECT_EQ(kArchitectureNone, experiment.architecture());
@@ -141,8 +142,7 @@ TEST(AdjustDownloadUrlTest, ExperimentNeedsBothTheSwitchParameterAndANumericThre
 
 TEST(ChooseArchitectureTest, SwitchesDecideBeforeTheExperiment) {
   FakeExperiment experiment;
-  experiment.has_state = true;
-  experiment.state = "2";
+  experiment.Store("2");
   const installer::DistributionParams params = ExperimentParams();
   experiment.ChooseArchitecture(installer::CommandLine::FromString(L"a.exe --download-x32"),
                                 &params);
@@ -154,8 +154,7 @@ TEST(ChooseArchitectureTest, SwitchesDecideBeforeTheExperiment) {
 
 TEST(ChooseArchitectureTest, NoSwitchAndNoParametersLeavesNoChoice) {
   FakeExperiment experiment;
-  experiment.has_state = true;
-  experiment.state = "1";
+  experiment.Store("1");
   experiment.ChooseArchitecture(installer::CommandLine::FromString(L"a.exe"), nullptr);
   EXPECT_EQ(kArchitectureNone, experiment.architecture());
 }
@@ -179,8 +178,7 @@ TEST(ConfigurateRegistryTest, FailureOrLaterUrlSuccessDisablesTheExperiment) {
 
 TEST(ConfigurateRegistryTest, AForcedSwitchRecordsItsOutcomeOverADisabledState) {
   FakeExperiment experiment;
-  experiment.has_state = true;
-  experiment.state = "2";
+  experiment.Store("2");
   experiment.ChooseArchitecture(installer::CommandLine::FromString(L"a.exe --download-x64"),
                                 nullptr);
   experiment.ConfigurateRegistry(true);
