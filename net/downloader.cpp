@@ -247,6 +247,8 @@ bool Downloader::OpenDownload(const std::wstring& url, Writer* writer) {
       writer->Reset();
     }
   }
+  // The request handle took the callback over from the session when it was made.
+  ::InternetSetStatusCallbackW(url_handle_.Get(), nullptr);
   ::InternetSetStatusCallbackW(internet_.Get(), nullptr);
   url_ = url;
   writer_ = writer;
