@@ -154,7 +154,13 @@ InstallStatSender::~InstallStatSender() {
     installer::RemoveValueFromRegistry(kInstallStatValueName);
 }
 
+void InstallStatSender::SetValue(const std::wstring& key, const std::wstring& value) {
+  std::lock_guard<std::mutex> hold(values_lock_);
+  values_[key] = value;
+}
+
 std::wstring InstallStatSender::GetValue(const std::wstring& key) const {
+  std::lock_guard<std::mutex> hold(values_lock_);
   const auto found = values_.find(key);
   return found == values_.end() ? std::wstring() : found->second;
 }
@@ -162,14 +168,23 @@ std::wstring InstallStatSender::GetValue(const std::wstring& key) const {
 void InstallStatSender::Send(const StatValues& extra) { queue_.Post(GetQueryUrl(extra)); }
 
 std::wstring InstallStatSender::GetQueryUrl(const StatValues& extra) const {
-  const StatValues values = CompleteStatValues(values_, extra, target_, installer_type_);
+  StatValues values;
+  {
+    std::lock_guard<std::mutex> hold(values_lock_);
+    values = CompleteStatValues(values_, extra, target_, installer_type_);
+  }
   LOG_INFO << "InstallStatSender::Send:";
   for (const auto& [key, value] : values) LOG_INFO << key << "=" << value;
   return BuildStatUrl(api_url_, kind_, values);
 }
 
 bool InstallStatSender::Persist() const {
-  return installer::StoreValueInRegistry(kInstallStatValueName, FormatInstallStat(values_));
+  std::wstring text;
+  {
+    std::lock_guard<std::mutex> hold(values_lock_);
+    text = FormatInstallStat(values_);
+  }
+  return installer::StoreValueInRegistry(kInstallStatValueName, text);
 }
 
 StatValues InstallStatSender::Load() {

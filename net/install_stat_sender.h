@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <mutex>
 #include <string>
 
 #include "net/stat_request_queue.h"
@@ -87,10 +88,10 @@ class InstallStatSender {
   InstallStatSender(const InstallStatSender&) = delete;
   InstallStatSender& operator=(const InstallStatSender&) = delete;
 
-  void SetValue(const std::wstring& key, const std::wstring& value) { values_[key] = value; }
+  // Any thread may set values and send reports.
+  void SetValue(const std::wstring& key, const std::wstring& value);
   // Empty when the key is not set.
   std::wstring GetValue(const std::wstring& key) const;
-  const StatValues& values() const { return values_; }
 
   // Queues one report of the record's values and these extras.
   void Send(const StatValues& extra);
@@ -107,6 +108,7 @@ class InstallStatSender {
   const int installer_type_;
   const StatKind kind_;
   const std::wstring api_url_;
+  mutable std::mutex values_lock_;  // guards values_
   StatValues values_;
   StatRequestQueue queue_;
 };
