@@ -64,26 +64,11 @@ TEST(InstallStatSenderTest, PathCharactersAreEscapedAsOneSegment) {
   EXPECT_EQ(EscapeStatText(L"https://h/a b?c#d"), L"https:%2F%2Fh%2Fa%20b%3Fc%23d");
 }
 
-TEST(InstallStatSenderTest, EmptyTextEscapesToEmpty) { EXPECT_EQ(EscapeStatText(L""), L""); }
-
-TEST(InstallStatSenderTest, TextLongerThanTheEscapeBufferEscapesToEmpty) {
-  EXPECT_EQ(EscapeStatText(std::wstring(1500, L' ')), L"");
-}
-
 TEST(InstallStatSenderTest, KindSelectsCounterIdAndPathName) {
   const std::wstring url = BuildStatUrl(kApi, StatKind::kZomboWindow, {});
   EXPECT_EQ(url,
             L"http://127.0.0.1:9/installstats/send/dtype=stred/pid=457/cid=72924/"
             L"path=zombo_window/*");
-  EXPECT_EQ(GetStatKindInfo(StatKind::kReinstallDialog).counter_id, 72696);
-  EXPECT_STREQ(GetStatKindInfo(StatKind::kPfMigration).path_name, L"vlbrowser_pf_migration");
-}
-
-TEST(InstallStatSenderTest, InstallerTypeNamesFollowTheIndex) {
-  EXPECT_EQ(GetInstallerTypeName(kInstallerTypeLite), L"lite");
-  EXPECT_EQ(GetInstallerTypeName(5), L"browser_diagnostics");
-  EXPECT_EQ(GetInstallerTypeName(6), L"");
-  EXPECT_EQ(GetInstallerTypeName(kInstallerTypeNone), L"");
 }
 
 TEST(InstallStatSenderTest, InstallStatTextRoundTripsInKeyOrder) {
