@@ -145,3 +145,15 @@ def test_identifier_without_braces_is_returned_unchanged(wine, clean_user_id):
     clean_user_id.parent.mkdir(parents=True, exist_ok=True)
     clean_user_id.write_bytes(b"plain-id")
     assert run_client(wine, "user-id")["user_id"] == "plain-id"
+
+
+def test_unwritable_identifier_file_gives_no_identifier_and_no_mark(wine, clean_user_id):
+    clean_user_id.mkdir(parents=True)
+    try:
+        assert run_client(wine, "user-id")["user_id"] == ""
+        log = wine.log_text()
+        assert "ERROR: ReadUserIdFromFile" in log and "Failed to read file " in log
+        assert "ERROR: GenerateAndStoreUserId" in log and "Can't write file " in log
+        assert all(wine.reg_query(key, MARK) is None for key in MARK_KEYS)
+    finally:
+        clean_user_id.rmdir()
