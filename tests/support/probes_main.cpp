@@ -4,14 +4,19 @@
 //   no-sse2        the processor lacks SSE2
 //   full-disk      100 MiB free
 //   unknown-disk   the free space cannot be read
-// and LITE_TEST_RETRY_DELAY_MS shortens the pause between download attempts.
+// LITE_TEST_RETRY_DELAY_MS shortens the pause between download attempts, and
+// LITE_TEST_STATISTICS_URL (for example "http://127.0.0.1:PORT") sends the
+// statistics and the final report there instead of the built-in hosts.
 #include <windows.h>
 
 #include <cstdlib>
 #include <string>
 
+#include "base/strings.h"
 #include "installer/entry.h"
 #include "installer/installer.h"
+#include "net/install_report.h"
+#include "net/install_stat_sender.h"
 
 namespace {
 
@@ -59,5 +64,9 @@ class TestProbes : public installer::StartupProbes {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   const char* mode = std::getenv("LITE_TEST_PROBES");
+  if (const char* statistics_url = std::getenv("LITE_TEST_STATISTICS_URL")) {
+    net::SetStatisticsApiUrlForTesting(base::Utf8ToWide(statistics_url));
+    net::SetStorageUrlForTesting(base::Utf8ToWide(statistics_url));
+  }
   return installer::RunLiteInstaller(TestProbes(mode != nullptr ? mode : ""));
 }
