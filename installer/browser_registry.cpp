@@ -1,6 +1,7 @@
 #include "installer/browser_registry.h"
 
 #include "base/registry.h"
+#include "installer/command_line.h"
 #include "installer/log.h"
 
 namespace installer {
@@ -28,6 +29,14 @@ bool RemoveValueFromRegistry(const std::wstring& name) {
   }
   LOG_INFO << "Removed" << FullValueName(name);
   return true;
+}
+
+std::wstring ReadFilePathFromRegistry(const char* switch_name, const std::wstring& name) {
+  const CommandLine& command_line = CommandLine::ForCurrentProcess();
+  if (command_line.HasSwitch(switch_name)) return command_line.GetSwitchValue(switch_name);
+  std::wstring path;
+  base::ReadRegistryString(HKEY_CURRENT_USER, base::kBrowserRegistryKey, name, &path);
+  return path;
 }
 
 }  // namespace installer

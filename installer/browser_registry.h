@@ -9,5 +9,8 @@ namespace installer {
 // full value ("HKEY_CURRENT_USER\<key>\<name>").
 bool StoreValueInRegistry(const std::wstring& name, const std::wstring& value);
 bool RemoveValueFromRegistry(const std::wstring& name);
+// A distribution file's path: the switch of this process when present, else
+// the value stored under `name` by an earlier run; empty when neither is.
+std::wstring ReadFilePathFromRegistry(const char* switch_name, const std::wstring& name);
 
 }  // namespace installer

@@ -12,6 +12,7 @@
 #include "base/time_util.h"
 #include "config/brand_info.h"
 #include "config/module_trust.h"
+#include "installer/browser_registry.h"
 #include "installer/command_line.h"
 #include "installer/delayed_params.h"
 #include "installer/distribution_files.h"
@@ -22,10 +23,11 @@
 #include "installer/log.h"
 #include "installer/os_version.h"
 #include "installer/setup_command_line.h"
+#include "net/download_experiment.h"
 #include "net/downloader.h"
 #include "net/install_report.h"
 #include "net/install_stat_sender.h"
-#include "net/setup_url.h"
+#include "net/setup_urls.h"
 #include "net/user_id.h"
 
 namespace installer {
@@ -44,33 +46,6 @@ constexpr DistributionFileValue kClidsSearchbandValue = {"clids-searchband-file"
                                                          L"ClidsSearchbandFile"};
 constexpr DistributionFileValue kWebsiteIconValue = {"velmar-website-icon-file",
                                                      L"VelmarWebsiteIconFile"};
-
-std::wstring ReadFilePathFromRegistry(const DistributionFileValue& value) {
-  const CommandLine& command_line = CommandLine::ForCurrentProcess();
-  if (command_line.HasSwitch(value.switch_name)) {
-    return command_line.GetSwitchValue(value.switch_name);
-  }
-  std::wstring path;
-  base::ReadRegistryString(HKEY_CURRENT_USER, base::kBrowserRegistryKey, value.registry_name,
-                           &path);
-  return path;
-}
-
-void StoreValueInRegistry(const wchar_t* name, const std::wstring& value) {
-  if (base::WriteRegistryString(HKEY_CURRENT_USER, base::kBrowserRegistryKey, name, value)) {
-    LOG_INFO << L"Stored HKEY_CURRENT_USER\\" << base::kBrowserRegistryKey << L"\\" << name
-             << L" = " << value;
-  } else {
-    LOG_ERROR << L"Failed to store HKEY_CURRENT_USER\\" << base::kBrowserRegistryKey << L"\\"
-              << name << L" = " << value;
-  }
-}
-
-void RemoveValueFromRegistry(const wchar_t* name) {
-  if (base::DeleteRegistryValue(HKEY_CURRENT_USER, base::kBrowserRegistryKey, name)) {
-    LOG_INFO << L"Removed HKEY_CURRENT_USER\\" << base::kBrowserRegistryKey << L"\\" << name;
-  }
-}
 
 int64_t WholeSeconds(int64_t micros) { return micros / base::kMicrosPerSecond; }
 
@@ -133,10 +108,13 @@ Installer::Installer(InstallerObserver* observer, const config::BrandInfo* brand
                      const DistributionParams* params)
     : observer_(observer), brand_info_(brand_info), params_(params) {
   if (brand_info_ != nullptr) temp_dir_ = brand_info_->temp_path();
-  files_.installer_data = ReadFilePathFromRegistry(kInstallerDataValue);
-  files_.clids = ReadFilePathFromRegistry(kClidsValue);
-  files_.searchband_clids = ReadFilePathFromRegistry(kClidsSearchbandValue);
-  files_.website_icon = ReadFilePathFromRegistry(kWebsiteIconValue);
+  files_.installer_data =
+      ReadFilePathFromRegistry(kInstallerDataValue.switch_name, kInstallerDataValue.registry_name);
+  files_.clids = ReadFilePathFromRegistry(kClidsValue.switch_name, kClidsValue.registry_name);
+  files_.searchband_clids = ReadFilePathFromRegistry(kClidsSearchbandValue.switch_name,
+                                                     kClidsSearchbandValue.registry_name);
+  files_.website_icon =
+      ReadFilePathFromRegistry(kWebsiteIconValue.switch_name, kWebsiteIconValue.registry_name);
   InitializeStatistics();
 }
 
@@ -205,11 +183,9 @@ bool Installer::StopAndWait() {
   return ::WaitForSingleObject(worker_thread_.Get(), kStopWaitMs) == WAIT_OBJECT_0;
 }
 
-void Installer::SendEvent(std::map<std::string, std::string> fields) { statistics_->Send(fields); }
+void Installer::SendEvent(const net::StatValues& values) { statistics_->Send(values); }
 
-std::string Installer::SetupAction() const {
-  return statistics_->old_version().empty() ? "setup" : "update";
-}
+bool Installer::IsUpdate() const { return !statistics_->GetValue(net::kStatOldVersion).empty(); }
 
 void Installer::Install() {
   installation_id_ = net::NewInstallationId();
@@ -312,11 +288,7 @@ int Installer::InstallBrowser() {
 
   statistics_->Persist();
   const bool elevated = elevated_runner_ != nullptr;
-  SendEvent({{"action", SetupAction()},
-             {"stage", "setup_exe_launched"},
-             {"uac", !AreUACNotificationsEnabled() ? "100"
-                     : elevated                    ? "1"
-                                                   : "0"}});
+  SendEvent(net::SetupExeLaunchedEvent(IsUpdate(), !AreUACNotificationsEnabled(), elevated));
 
   bool ran = false;
   if (elevated) {
@@ -444,9 +416,18 @@ int Installer::DownloadOrExtractModule(const std::wstring& path, bool* downloade
 
 int Installer::DownloadModule(HANDLE file, const CommandLine& command_line) {
   net::ModuleWriter writer(file);
-  net::DownloadExperiment experiment(command_line, params_);
-  const std::vector<std::wstring> urls = experiment.BuildUrlList(*brand_info_);
-  architecture_x64_ = experiment.choice() == net::kArchitecture64;
+  net::DownloadExperiment experiment;
+  experiment.ChooseArchitecture(command_line, params_);
+  architecture_x64_ = experiment.architecture() == net::kArchitecture64;
+  net::SetupUrls brand_urls;
+  if (brand_info_ != nullptr) {
+    brand_urls = {brand_info_->setup_url(), brand_info_->setup_url_version(),
+                  brand_info_->setup_url64(), brand_info_->setup_url32()};
+  }
+  std::vector<std::wstring> urls;
+  for (const std::string& url : net::SelectSetupUrls(experiment.architecture(), brand_urls)) {
+    urls.push_back(base::Utf8ToWide(url));
+  }
   if (urls.empty()) {
     LOG_ERROR << "Setup url is empty.";
     return 2;
