@@ -122,7 +122,7 @@ int RunMaster(const StartupProbes& probes) {
     Installer installer(nullptr, &brand_info, &params);
     installer.set_make_browser_default(command_line.HasSwitch("make-browser-default-after-import"));
     installer.set_send_statistics(command_line.HasSwitch("send-statistics") ||
-                                  brand_info.send_statistics() == config::TriState::kTrue);
+                                  brand_info.IsSendStatistics());
     installer.RunSync();
     exit_code = installer.exit_code();
   }
