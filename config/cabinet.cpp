@@ -72,9 +72,18 @@ struct Extraction : FdiFile {
       : FdiFile{false}, cabinet(cabinet), wanted(member) {}
   MemoryCabinet cabinet;
   std::string_view wanted;
+  // The member being written: kept only when FDI did not close it on an
+  // error and every announced byte arrived.
+  bool output_open = false;
+  size_t expected_size = 0;
   std::string content;
   CabinetMembers members;
 };
+
+// FDI also hands back handles that were never opened (0 or -1).
+FdiFile* FileFromHandle(INT_PTR handle) {
+  return handle == 0 || handle == -1 ? nullptr : reinterpret_cast<FdiFile*>(handle);
+}
 
 FNALLOC(Allocate) { return ::HeapAlloc(::GetProcessHeap(), 0, cb); }
 
@@ -93,32 +102,35 @@ FNOPEN(Open) {
 }
 
 FNREAD(Read) {
-  auto* file = reinterpret_cast<FdiFile*>(hf);
-  if (!file->is_stream) return static_cast<UINT>(-1);
+  auto* file = FileFromHandle(hf);
+  if (file == nullptr || !file->is_stream) return static_cast<UINT>(-1);
   return static_cast<UINT>(static_cast<CabinetStream*>(file)->stream.Read(pv, cb));
 }
 
 FNWRITE(Write) {
-  auto* file = reinterpret_cast<FdiFile*>(hf);
-  if (file->is_stream) return static_cast<UINT>(-1);
+  auto* file = FileFromHandle(hf);
+  if (file == nullptr || file->is_stream) return static_cast<UINT>(-1);
   static_cast<Extraction*>(file)->content.append(static_cast<const char*>(pv), cb);
   return cb;
 }
 
 FNCLOSE(Close) {
-  auto* file = reinterpret_cast<FdiFile*>(hf);
+  auto* file = FileFromHandle(hf);
+  if (file == nullptr) return -1;
   if (file->is_stream) {
     delete static_cast<CabinetStream*>(file);
   } else {
     // FDI closes the output itself when a member turns out corrupt.
-    static_cast<Extraction*>(file)->content.clear();
+    auto* extraction = static_cast<Extraction*>(file);
+    extraction->output_open = false;
+    extraction->content.clear();
   }
   return 0;
 }
 
 FNSEEK(Seek) {
-  auto* file = reinterpret_cast<FdiFile*>(hf);
-  if (!file->is_stream) return -1;
+  auto* file = FileFromHandle(hf);
+  if (file == nullptr || !file->is_stream) return -1;
   return static_cast<CabinetStream*>(file)->stream.Seek(dist, seektype);
 }
 
@@ -126,12 +138,19 @@ FNFDINOTIFY(Notify) {
   auto* extraction = static_cast<Extraction*>(pfdin->pv);
   switch (fdint) {
     case fdintCOPY_FILE:
+      if (pfdin->psz1 == nullptr) return -1;
       if (!extraction->wanted.empty() && extraction->wanted != pfdin->psz1) return 0;
+      extraction->output_open = true;
+      extraction->expected_size = static_cast<size_t>(pfdin->cb);
       extraction->content.clear();
-      extraction->content.reserve(pfdin->cb);
+      extraction->content.reserve(extraction->expected_size);
       return reinterpret_cast<INT_PTR>(static_cast<FdiFile*>(extraction));
     case fdintCLOSE_FILE_INFO:
-      extraction->members[pfdin->psz1] = std::move(extraction->content);
+      if (pfdin->psz1 != nullptr && extraction->output_open &&
+          extraction->content.size() == extraction->expected_size) {
+        extraction->members[pfdin->psz1] = std::move(extraction->content);
+      }
+      extraction->output_open = false;
       extraction->content.clear();
       return TRUE;
     case fdintPARTIAL_FILE:

@@ -1,0 +1,181 @@
+#include "config/cabinet.h"
+
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "base/file_util.h"
+#include "base/strings.h"
+
+namespace config {
+namespace {
+
+// A package that the build made with gcab (MSZIP), next to this test program.
+std::string BuiltPackage(const char* name) {
+  const std::string path =
+      base::WideToUtf8(base::DirName(base::GetModulePath())) + "\\..\\generated\\packages\\" + name;
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << file.rdbuf();
+  return bytes.str();
+}
+
+void Put16(std::string* out, uint16_t value) {
+  out->push_back(static_cast<char>(value & 0xff));
+  out->push_back(static_cast<char>(value >> 8));
+}
+void Put32(std::string* out, uint32_t value) {
+  Put16(out, static_cast<uint16_t>(value & 0xffff));
+  Put16(out, static_cast<uint16_t>(value >> 16));
+}
+
+struct StoredFile {
+  std::string name;
+  uint32_t size;
+  uint16_t folder;  // 0xFFFE: continued in the next cabinet
+};
+
+// A one-folder cabinet without compression, one data block per entry of
+// `blocks`; `next_cabinet` marks it as the first part of a spanned set whose
+// last block goes on in the next cabinet.
+std::string StoredCabinet(const std::vector<StoredFile>& files,
+                          const std::vector<std::string>& blocks, bool next_cabinet) {
+  std::string header_strings = next_cabinet ? std::string("next.cab\0disk2\0", 15) : "";
+  const uint32_t files_offset = 36 + static_cast<uint32_t>(header_strings.size()) + 8;
+  std::string file_table;
+  uint32_t folder_offset = 0;
+  for (const StoredFile& file : files) {
+    Put32(&file_table, file.size);
+    Put32(&file_table, folder_offset);
+    Put16(&file_table, file.folder);
+    Put16(&file_table, 0x5a21);  // date
+    Put16(&file_table, 0);       // time
+    Put16(&file_table, 0x20);    // archive attribute
+    file_table += file.name;
+    file_table.push_back('\0');
+    folder_offset += file.size;
+  }
+  std::string data;
+  for (size_t i = 0; i < blocks.size(); ++i) {
+    const bool continued = next_cabinet && i + 1 == blocks.size();
+    Put32(&data, 0);  // no checksum
+    Put16(&data, static_cast<uint16_t>(blocks[i].size()));
+    Put16(&data, continued ? 0 : static_cast<uint16_t>(blocks[i].size()));
+    data += blocks[i];
+  }
+  const uint32_t data_offset = files_offset + static_cast<uint32_t>(file_table.size());
+  std::string cabinet = "MSCF";
+  Put32(&cabinet, 0);
+  Put32(&cabinet, data_offset + static_cast<uint32_t>(data.size()));
+  Put32(&cabinet, 0);
+  Put32(&cabinet, files_offset);
+  Put32(&cabinet, 0);
+  cabinet += "\x03\x01";
+  Put16(&cabinet, 1);  // folders
+  Put16(&cabinet, static_cast<uint16_t>(files.size()));
+  Put16(&cabinet, next_cabinet ? 0x0002 : 0);
+  Put16(&cabinet, 0x1234);  // set id
+  Put16(&cabinet, 0);       // cabinet number
+  cabinet += header_strings;
+  Put32(&cabinet, data_offset);
+  Put16(&cabinet, static_cast<uint16_t>(blocks.size()));
+  Put16(&cabinet, 0);  // stored
+  return cabinet + file_table + data;
+}
+
+TEST(ExtractFromCabinetTest, ExtractsOnlyTheRequestedMember) {
+  const std::string partner = BuiltPackage("partner.cab");
+  ASSERT_FALSE(partner.empty());
+  const CabinetMembers members = ExtractFromCabinet(partner, "partner_config");
+  ASSERT_EQ(members.size(), 1u);
+  EXPECT_EQ(members.begin()->first, "partner_config");
+  EXPECT_EQ(members.begin()->second.substr(0, 2), "//");
+  EXPECT_EQ(members.begin()->second.substr(174, 2), "\r\n");
+}
+
+TEST(ExtractFromCabinetTest, EmptyNameExtractsEveryMemberWithBackslashes) {
+  const CabinetMembers members = ExtractFromCabinet(BuiltPackage("partner.cab"), "");
+  EXPECT_EQ(members.size(), 3u);
+  EXPECT_EQ(members.count("resources\\tablo"), 1u);
+  EXPECT_EQ(members.count("resources\\configs\\all_zip"), 1u);
+}
+
+TEST(ExtractFromCabinetTest, StoredCabinetIsByteExact) {
+  const std::string cabinet =
+      StoredCabinet({{"a", 3, 0}, {"dir\\b", 4, 0}}, {std::string("one\0two", 7)}, false);
+  const CabinetMembers members = ExtractFromCabinet(cabinet, "");
+  ASSERT_EQ(members.size(), 2u);
+  EXPECT_EQ(members.at("a"), "one");
+  EXPECT_EQ(members.at("dir\\b"), std::string("\0two", 4));
+}
+
+TEST(ExtractFromCabinetTest, MemberNamesCompareAsBytes) {
+  const std::string cabinet = BuiltPackage("tb.cab");
+  EXPECT_TRUE(ExtractFromCabinet(cabinet, "Brand_config").empty());
+  EXPECT_TRUE(ExtractFromCabinet(cabinet, "brand_confi").empty());
+  EXPECT_TRUE(ExtractFromCabinet(cabinet, "partner_config").empty());
+}
+
+TEST(ExtractFromCabinetTest, CabinetWithoutMembersGivesNothing) {
+  EXPECT_TRUE(ExtractFromCabinet(StoredCabinet({}, {}, false), "").empty());
+}
+
+TEST(ExtractFromCabinetTest, BytesThatAreNoCabinetGiveNothing) {
+  EXPECT_TRUE(ExtractFromCabinet("", "brand_config").empty());
+  EXPECT_TRUE(ExtractFromCabinet("MSCF", "brand_config").empty());
+  EXPECT_TRUE(ExtractFromCabinet(std::string(4096, '\xff'), "brand_config").empty());
+}
+
+TEST(ExtractFromCabinetTest, TruncatedCabinetKeepsNoPartOfAMember) {
+  const std::string cabinet = BuiltPackage("velmar.cab");
+  ASSERT_GT(cabinet.size(), 200u);
+  for (size_t size : {cabinet.size() - 1, cabinet.size() - 40, size_t{100}, size_t{36}}) {
+    EXPECT_TRUE(ExtractFromCabinet(cabinet.substr(0, size), "brand_config").empty())
+        << "size " << size;
+  }
+}
+
+TEST(ExtractFromCabinetTest, CorruptCompressedDataGivesNothing) {
+  std::string cabinet = BuiltPackage("velmar.cab");
+  ASSERT_GT(cabinet.size(), 200u);
+  for (size_t i = cabinet.size() - 150; i < cabinet.size() - 50; ++i) cabinet[i] ^= 0x5a;
+  EXPECT_TRUE(ExtractFromCabinet(cabinet, "brand_config").empty());
+}
+
+TEST(ExtractFromCabinetTest, SpannedSetStopsButKeepsCompletedMembers) {
+  const std::string cabinet =
+      StoredCabinet({{"first", 5, 0}, {"spanned", 10, 0xFFFE}}, {"hello", "spa"}, true);
+  const CabinetMembers members = ExtractFromCabinet(cabinet, "");
+  EXPECT_EQ(members.count("spanned"), 0u);
+  ASSERT_EQ(members.count("first"), 1u);
+  EXPECT_EQ(members.at("first"), "hello");
+}
+
+TEST(MemoryStreamTest, SeekToTheEndSucceedsAndOneBeyondFails) {
+  const char data[] = "0123456789";
+  MemoryStream stream(data, 10);
+  EXPECT_EQ(stream.Seek(10, SEEK_SET), 10);
+  EXPECT_EQ(stream.Seek(1, SEEK_CUR), -1);
+  EXPECT_EQ(stream.Seek(0, SEEK_END), 10);
+  EXPECT_EQ(stream.Seek(-11, SEEK_END), -1);
+  EXPECT_EQ(stream.Seek(-3, SEEK_CUR), 7);
+  EXPECT_EQ(stream.Seek(0, 7), -1);
+}
+
+TEST(MemoryStreamTest, ReadStopsAtTheEnd) {
+  const char data[] = "0123456789";
+  MemoryStream stream(data, 10);
+  char buffer[16] = {};
+  ASSERT_EQ(stream.Seek(7, SEEK_SET), 7);
+  EXPECT_EQ(stream.Read(buffer, sizeof(buffer)), 3u);
+  EXPECT_STREQ(buffer, "789");
+  EXPECT_EQ(stream.Read(buffer, sizeof(buffer)), 0u);
+}
+
+}  // namespace
+}  // namespace config
