@@ -2,15 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
-#include "base/file_util.h"
-#include "base/strings.h"
 #include "config/config_package.h"
 #include "config/json_reader.h"
 #include "endpoints.h"
+#include "unit/config/built_package.h"
 
 namespace config {
 namespace {
@@ -127,16 +124,6 @@ TEST_F(BrandInfoTest, VariationsUrlAddsNonEmptyItemsInOrder) {
   partner_only.ReadFromPackage(
       Json(R"({"partner_id": "p", "urls": {"variations": "http://h/p"}})").get());
   EXPECT_EQ(partner_only.GetVariationsUrl(""), "http://h/p?partner=p&version=20.3.2.242");
-}
-
-// The packages the build made, next to this test program.
-std::string BuiltPackage(const char* name) {
-  const std::string path =
-      base::WideToUtf8(base::DirName(base::GetModulePath())) + "\\..\\generated\\packages\\" + name;
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << file.rdbuf();
-  return bytes.str();
 }
 
 TEST_F(BrandInfoTest, ExtractPackageReadsPartnerThenBrand) {

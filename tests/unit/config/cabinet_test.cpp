@@ -4,26 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "base/file_util.h"
-#include "base/strings.h"
+#include "unit/config/built_package.h"
 
 namespace config {
 namespace {
-
-// A package that the build made with gcab (MSZIP), next to this test program.
-std::string BuiltPackage(const char* name) {
-  const std::string path =
-      base::WideToUtf8(base::DirName(base::GetModulePath())) + "\\..\\generated\\packages\\" + name;
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << file.rdbuf();
-  return bytes.str();
-}
 
 void Put16(std::string* out, uint16_t value) {
   out->push_back(static_cast<char>(value & 0xff));
