@@ -8,6 +8,9 @@ set(LITE_PACKAGE_SIGNING_KEY "" CACHE FILEPATH
 set(package_sources ${CMAKE_SOURCE_DIR}/resources/packages)
 set(package_dir ${CMAKE_BINARY_DIR}/generated/packages)
 set(package_tool ${LITE_NATIVE_TOOLS_DIR}/package_tool/package_tool)
+if(NOT EXISTS ${package_tool})
+  message(WARNING "No package tool at ${package_tool}: run tools/build-native.sh before building")
+endif()
 
 if(LITE_PACKAGE_SIGNING_KEY)
   set(signing_key ${LITE_PACKAGE_SIGNING_KEY})

@@ -4,6 +4,7 @@
 #include "config/brand_info.h"
 #include "config/cabinet.h"
 #include "config/json_reader.h"
+#include "installer/log.h"
 
 namespace config {
 
@@ -21,11 +22,14 @@ std::string LoadResourceBytes(const wchar_t* name) {
 bool WritePackageFile(const std::wstring& path, std::string_view bytes) {
   base::ScopedHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.IsValid()) return false;
   DWORD written = 0;
-  return ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                     nullptr) &&
-         written == bytes.size();
+  if (!file.IsValid() ||
+      !::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+      written != bytes.size()) {
+    LOG_ERROR << L"Failed to write package file " << path;
+    return false;
+  }
+  return true;
 }
 
 void ExtractPackage(BrandInfo* brand_info, std::string_view cabinet, std::string_view member) {

@@ -7,7 +7,7 @@
 #include "config/config_package.h"
 #include "config/json_reader.h"
 #include "endpoints.h"
-#include "unit/config/built_package.h"
+#include "unit/config/test_cabinets.h"
 
 namespace config {
 namespace {
@@ -141,6 +141,18 @@ TEST_F(BrandInfoTest, ExtractPackageWithWrongMemberReadsNothing) {
   ExtractPackage(&info_, BuiltPackage("tb.cab"), kPartnerConfigMember);
   ExtractPackage(&info_, "not a cabinet", kBrandConfigMember);
   EXPECT_EQ(info_.brand_id(), "");
+}
+
+TEST(ExtractPackageTest, TextThatDoesNotParseStillRunsTheKeyReader) {
+  BrandInfo info(L"C:\\temp\\");
+  ASSERT_EQ(info.language_id(), 0);
+  const std::string text = "//sig\r\n{\"brand_id\": \"tb\",}";
+  ExtractPackage(
+      &info,
+      StoredCabinet({{"brand_config", static_cast<uint32_t>(text.size()), 0}}, {text}, false),
+      kBrandConfigMember);
+  EXPECT_EQ(info.brand_id(), "");
+  EXPECT_EQ(info.language_id(), 1033);
 }
 
 TEST(AutodetectTest, RowsAreTriedInOrder) {

@@ -2,24 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "base/file_util.h"
 #include "base/registry.h"
 #include "base/strings.h"
 #include "config/brand_info.h"
+#include "unit/config/test_cabinets.h"
 
 namespace config {
 namespace {
-
-std::string ReadBack(const std::wstring& path) {
-  std::ifstream file(base::WideToUtf8(path), std::ios::binary);
-  std::ostringstream bytes;
-  bytes << file.rdbuf();
-  return bytes.str();
-}
 
 std::wstring StoredValue(const wchar_t* name) {
   std::wstring value;
@@ -33,7 +25,7 @@ TEST(WritePackageFileTest, ReplacesTheFileWithEveryByte) {
   const std::string bytes("MSCF\0\xff\r\n", 8);
   ASSERT_TRUE(WritePackageFile(path, "an older and longer package"));
   ASSERT_TRUE(WritePackageFile(path, bytes));
-  EXPECT_EQ(ReadBack(path), bytes);
+  EXPECT_EQ(ReadFileBytes(base::WideToUtf8(path)), bytes);
   ::DeleteFileW(path.c_str());
 }
 
