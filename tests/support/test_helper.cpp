@@ -39,27 +39,39 @@ int RunAndReportExitCode() {
   return 0;
 }
 
-int HoldMutex(const wchar_t* name, int milliseconds) {
+// Waits until the test creates `trigger_file`, for at most a minute.
+void WaitForTrigger(const wchar_t* trigger_file) {
+  constexpr int kPollMs = 20;
+  constexpr int kMaxPolls = 3000;
+  for (int i = 0; i < kMaxPolls && ::GetFileAttributesW(trigger_file) == INVALID_FILE_ATTRIBUTES;
+       ++i) {
+    ::Sleep(kPollMs);
+  }
+}
+
+// Owns a named mutex until the test creates `trigger_file`.
+int HoldMutex(const wchar_t* name, const wchar_t* trigger_file) {
   HANDLE mutex = ::CreateMutexW(nullptr, TRUE, name);
   std::printf("held\n");
   std::fflush(stdout);
-  ::Sleep(milliseconds);
+  WaitForTrigger(trigger_file);
   ::ReleaseMutex(mutex);
   ::CloseHandle(mutex);
   return 0;
 }
 
-// Creates the two handshake events like a master does, then after `delay_ms`
-// signals one of them ("start", "cancel") or just exits ("exit").
-int PlayMaster(const wchar_t* action, int delay_ms) {
+// Creates the two handshake events like a master does, waits until the test
+// creates `trigger_file`, then signals one of them ("start", "cancel") or just
+// exits ("exit").
+int PlayMaster(const wchar_t* action, const wchar_t* trigger_file) {
   HANDLE start = ::CreateEventA(nullptr, FALSE, FALSE, installer::kElevatedStartEventName);
   HANDLE cancel = ::CreateEventA(nullptr, FALSE, FALSE, installer::kElevatedCancelEventName);
   std::printf("pid=%lu\n", ::GetCurrentProcessId());
   std::fflush(stdout);
-  ::Sleep(delay_ms);
+  WaitForTrigger(trigger_file);
   if (std::wstring(action) == L"start") ::SetEvent(start);
   if (std::wstring(action) == L"cancel") ::SetEvent(cancel);
-  if (std::wstring(action) != L"exit") ::Sleep(delay_ms);
+  if (std::wstring(action) != L"exit") ::Sleep(1000);
   ::CloseHandle(start);
   ::CloseHandle(cancel);
   return 0;
@@ -70,11 +82,11 @@ int PlayMaster(const wchar_t* action, int delay_ms) {
 int wmain(int argc, wchar_t** argv) {
   const std::wstring command = argc > 1 ? argv[1] : L"";
   if (command == L"exit-code" && argc > 2) return RunAndReportExitCode();
-  if (command == L"hold-mutex" && argc > 3) return HoldMutex(argv[2], _wtoi(argv[3]));
-  if (command == L"master" && argc > 3) return PlayMaster(argv[2], _wtoi(argv[3]));
+  if (command == L"hold-mutex" && argc > 3) return HoldMutex(argv[2], argv[3]);
+  if (command == L"master" && argc > 3) return PlayMaster(argv[2], argv[3]);
   std::printf(
       "usage: test_helper exit-code COMMAND...\n"
-      "       test_helper hold-mutex NAME MILLISECONDS\n"
-      "       test_helper master start|cancel|exit MILLISECONDS\n");
+      "       test_helper hold-mutex NAME TRIGGER_FILE\n"
+      "       test_helper master start|cancel|exit TRIGGER_FILE\n");
   return 2;
 }
