@@ -59,3 +59,5 @@ list(APPEND LITE_PACKAGE_FILES ${package_dir}/partner.cab)
 
 set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/config_packages.rc PROPERTIES
   OBJECT_DEPENDS "${LITE_PACKAGE_FILES}")
+# Built with everything, so that the unit tests find them beside their program.
+add_custom_target(config_packages ALL DEPENDS ${LITE_PACKAGE_FILES})
