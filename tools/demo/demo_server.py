@@ -5,10 +5,11 @@ statistics requests and the final installation report, in arrival order.
 Loopback only. Standard library only, so it runs on a fresh machine.
 
     demo_server.py serve --archive build/x86_64/tests/demo_setup.exe [--port 18080]
-                         [--fallback-port] [--events events.jsonl] [--serve-path /a/b.exe]
+                         [--fallback-port] [--events events.jsonl]
+                         [--archive-name NAME] [--serve-path /a/b.exe]
     demo_server.py summary events.jsonl
 
-Any GET whose path ends in "/" + the archive's file name, or that equals a
+Any GET whose path ends in "/" + the archive's file name (or --archive-name), or that equals a
 --serve-path, gets the archive; every request is written as one JSON line to
 the events file and listed when the server stops.
 """
@@ -78,8 +79,10 @@ def describe(event):
 class DemoServer:
     """A threaded HTTP server on 127.0.0.1 that keeps every request it saw."""
 
-    def __init__(self, archive, port=0, events_path=None, serve_paths=(), fallback_port=False):
+    def __init__(self, archive, port=0, events_path=None, serve_paths=(), fallback_port=False,
+                 archive_name=None):
         self.archive = pathlib.Path(archive)
+        self.archive_name = archive_name or self.archive.name
         self.serve_paths = tuple(serve_paths)
         self.events = []
         self._lock = threading.Lock()
@@ -132,7 +135,7 @@ class DemoServer:
     def _answer(self, handler, send_body):
         url = urllib.parse.urlsplit(handler.path)
         path = urllib.parse.unquote(url.path)
-        kind = classify(path, self.archive.name, self.serve_paths)
+        kind = classify(path, self.archive_name, self.serve_paths)
         body = b""
         status = 200
         if kind == "archive":
@@ -194,6 +197,7 @@ def main(argv=None):
     serve.add_argument("--fallback-port", action="store_true",
                        help="take a free port when --port is busy")
     serve.add_argument("--events", help="JSON lines file of the requests")
+    serve.add_argument("--archive-name", help="file name it is served as (default: its own)")
     serve.add_argument("--serve-path", action="append", default=[],
                        help="another URL path that gets the archive")
     summary = commands.add_parser("summary", help="list the requests of an events file")
@@ -203,7 +207,8 @@ def main(argv=None):
     if args.command == "summary":
         print_summary(read_events(args.events))
         return 0
-    server = DemoServer(args.archive, args.port, args.events, args.serve_path, args.fallback_port)
+    server = DemoServer(args.archive, args.port, args.events, args.serve_path, args.fallback_port,
+                        args.archive_name)
     print(f"listening {server.url}", flush=True)
     signal.signal(signal.SIGTERM, lambda *_: threading.Thread(target=server.stop).start())
     try:
