@@ -75,6 +75,7 @@ quietly cmake --build "$demo/x86_64" -j2 --target lite_installer
 prefix="$demo/wine"
 step "a fresh Wine prefix ($prefix)"
 rm -rf "$prefix"
+mkdir -p "$prefix"
 wine_env=(WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=")
 wine() { env "${wine_env[@]}" /usr/lib/wine/wine64 "$@" </dev/null; }
 env "${wine_env[@]}" wineserver -p </dev/null >/dev/null 2>&1
@@ -82,7 +83,7 @@ wine wineboot.exe >/dev/null 2>&1
 wine "$tests/trust_check.exe" add-root "Z:${root//\//\\}\\build\\x86_64\\test_pki\\root.der" \
   >>"$build_log" 2>&1
 
-step "running the installer ${mode[*]:-with its window} $*"
+step "running the installer ${mode[*]:-with its window}${*:+ $*}"
 installer="Z:${demo//\//\\}\\x86_64\\lite_installer.exe"
 code=$(wine "$tests/test_helper.exe" exit-code "$installer" "${mode[@]}" "$@" \
   | sed -n 's/^exit_code=//p' | tr -d '\r')

@@ -27,10 +27,11 @@ constexpr wchar_t kVersionFileName[] = L"version.txt";
 constexpr wchar_t kBrowserFileName[] = L"browser.exe";
 
 std::string GetEnvironmentText(const wchar_t* name) {
-  wchar_t buffer[64] = {};
-  const DWORD size = ::GetEnvironmentVariableW(name, buffer, ARRAYSIZE(buffer));
-  if (size == 0 || size >= ARRAYSIZE(buffer)) return std::string();
-  return base::WideToUtf8(std::wstring_view(buffer, size));
+  const DWORD size = ::GetEnvironmentVariableW(name, nullptr, 0);
+  if (size == 0) return std::string();
+  std::wstring value(size, L'\0');
+  value.resize(::GetEnvironmentVariableW(name, value.data(), size));
+  return base::WideToUtf8(value);
 }
 
 bool ReadFileBytes(const std::wstring& path, std::string* content) {
@@ -42,11 +43,15 @@ bool ReadFileBytes(const std::wstring& path, std::string* content) {
   }
   content->clear();
   char buffer[32768];
-  DWORD read = 0;
-  while (::ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+  for (;;) {
+    DWORD read = 0;
+    if (!::ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr)) {
+      LOG_ERROR << "Cannot read " << path;
+      return false;
+    }
+    if (read == 0) return true;
     content->append(buffer, read);
   }
-  return true;
 }
 
 bool WriteFileBytes(const std::wstring& path, std::string_view content) {
