@@ -107,7 +107,8 @@ std::wstring CommandLine::GetCommandLineString() const {
 }
 
 std::wstring QuoteArgument(const std::wstring& argument) {
-  if (argument.find_first_of(L" \\\"") == std::wstring::npos) return argument;
+  // Blanks are spaces and tabs: both split arguments.
+  if (argument.find_first_of(L" \t\\\"") == std::wstring::npos) return argument;
   std::wstring quoted = L"\"";
   size_t backslashes = 0;
   for (wchar_t c : argument) {

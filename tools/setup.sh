@@ -13,7 +13,7 @@ packages=(
   libz-mingw-w64-dev googletest
   wine64 libwine xvfb x11-apps xdotool imagemagick
   gcab osslsigncode openssl python3-pytest nginx-light
-  clang libclang-rt-14-dev libssl-dev libjansson-dev zlib1g-dev
+  clang libclang-rt-14-dev libssl-dev libjansson-dev zlib1g-dev pkg-config
 )
 
 missing=()

@@ -1,25 +1,45 @@
 """The installer's start-up roles and early exits, run for real under Wine."""
 
-import subprocess
-import time
+import shutil
+import tempfile
+import pathlib
+
+import pytest
 
 from wine_prefix import BUILD
 
 MUTEX = r"Local\VelmarBrowserLiteInstallerMutex-E523E369-4A72-4B13-AD57-5B956174172A"
+LOG_MUTEX = "3E40F524-16FA-440A-B919-B44AB355B174"
 HELPER = BUILD / "tests" / "test_helper.exe"
+PROBES = BUILD / "tests" / "lite_installer_probes.exe"
+
+
+def hold(wine, name, milliseconds):
+    holder = wine.popen([HELPER, "hold-mutex", name, str(milliseconds)])
+    assert holder.stdout.readline().strip() == "held"
+    return holder
+
+
+def play_master(wine, action, milliseconds):
+    """A process that creates the handshake events and then starts, cancels or exits."""
+    master = wine.popen([HELPER, "master", action, str(milliseconds)])
+    line = master.stdout.readline().strip()
+    assert line.startswith("pid="), line
+    return master, line.split("=", 1)[1]
 
 
 def test_interface_check_child_answers_700_or_701(fresh_log):
     code = fresh_log.installer("--check-the-interface")
     assert code in (700, 701)
     log = fresh_log.log_text()
+    assert "-------------------------------------- Start install." in log
     assert f"ret code: {code}" in log
     assert "Lite installer mode." not in log
+    assert "secure environment" not in log
 
 
 def test_second_master_ends_with_600_when_mutex_is_held(fresh_log):
-    holder = fresh_log.popen([HELPER, "hold-mutex", MUTEX, "4000"])
-    assert holder.stdout.readline().strip() == "held"
+    holder = hold(fresh_log, MUTEX, 4000)
     try:
         code = fresh_log.installer("--silent")
         # The interface check never touches the mutex, even while it is held.
@@ -31,3 +51,112 @@ def test_second_master_ends_with_600_when_mutex_is_held(fresh_log):
     assert "Another installer instance is already running." in log
     assert "Master installer process id: 0" in log
     assert "Failed to bring process window to top: wrong process id" in log
+    assert "Installer exit with code" not in log
+
+
+def test_elevated_instance_with_bad_parent_id_ends_with_minus_one(fresh_log):
+    code = fresh_log.installer("--run-as-admin", "--parent-installer-process-id=12ab",
+                               "--setup-cmd-line= --brand-name=velmar")
+    assert code == -1
+    log = fresh_log.log_text()
+    assert "ERROR: ExecuteAsAdmin" in log
+    assert "Suspicious process id=12ab" in log
+    assert "Start installer as admin" in log
+    assert "unexpectedly synced, wr=4294967295" in log
+
+
+@pytest.mark.parametrize("action, result", [("cancel", 1), ("exit", 2)])
+def test_elevated_instance_ends_when_master_cancels_or_exits(fresh_log, action, result):
+    master, pid = play_master(fresh_log, action, 1500)
+    try:
+        code = fresh_log.installer("--run-as-admin", f"--parent-installer-process-id={pid}",
+                                   "--setup-cmd-line= --brand-name=velmar", timeout=30)
+    finally:
+        master.wait(timeout=10)
+    assert code == -1
+    assert f"Installer started as admin has been unexpectedly synced, wr={result}" in (
+        fresh_log.log_text())
+
+
+def test_elevated_instance_without_archive_ends_with_minus_one(fresh_log):
+    master, pid = play_master(fresh_log, "start", 1500)
+    try:
+        code = fresh_log.installer("--run-as-admin", f"--parent-installer-process-id={pid}",
+                                   "--setup-cmd-line=fake_browser_arc --brand-name=velmar",
+                                   timeout=30)
+    finally:
+        master.wait(timeout=10)
+    assert code == -1
+    assert "Browser archive fake_browser_arc does not exist" in fresh_log.log_text()
+
+
+@pytest.fixture
+def lonely_copy():
+    """The test build of the installer alone in a folder, with a stray DLL beside it."""
+    folder = pathlib.Path(tempfile.mkdtemp(prefix="lite-stray-"))
+    shutil.copy(PROBES, folder / "installer.exe")
+    (folder / "stray.dll").write_bytes(b"MZ not really a library")
+    yield folder / "installer.exe"
+    shutil.rmtree(folder, ignore_errors=True)
+
+
+def test_stray_dll_beside_elevated_instance_on_old_loader_gives_minus_200(fresh_log, lonely_copy):
+    # Wine always has the newer loader calls; the test build reports them missing.
+    code = fresh_log.installer("--run-as-admin", "--parent-installer-process-id=1",
+                               exe=lonely_copy, env={"LITE_TEST_PROBES": "legacy-loader"})
+    assert code == -200
+    assert "Exiting, DLL files found in working directory" in fresh_log.log_text()
+
+
+def test_old_loader_runs_a_protected_copy_and_ends_with_its_code(fresh_log, lonely_copy):
+    holder = hold(fresh_log, MUTEX, 5000)
+    try:
+        code = fresh_log.installer("--silent", exe=lonely_copy,
+                                   env={"LITE_TEST_PROBES": "legacy-loader"})
+    finally:
+        holder.wait(timeout=10)
+    # The copy ran from a fresh folder without the stray DLL, met the held mutex
+    # and ended with 600, which the first process passed on.
+    assert code == 600
+    log = fresh_log.log_text()
+    assert log.count("Start install.") == 2
+    assert "Runned in secure environment." in log
+    assert "Another installer instance is already running." in log
+    leftovers = [p for p in fresh_log.temp_dir.iterdir() if p.is_dir() and "_" in p.name]
+    assert leftovers == []
+
+
+def test_processor_without_sse2_ends_silent_run_with_404(fresh_log):
+    code = fresh_log.installer("--silent", exe=PROBES, env={"LITE_TEST_PROBES": "no-sse2"})
+    assert code == 404
+    log = fresh_log.log_text()
+    assert "CPU is not supported" in log
+    assert "Installer exit with code" not in log
+
+
+def test_full_disk_does_not_stop_a_silent_run(fresh_log):
+    fresh_log.installer("--silent", exe=PROBES, env={"LITE_TEST_PROBES": "full-disk"})
+    log = fresh_log.log_text()
+    assert "There is not enough disk space to install browser" in log
+    assert "Installing in silent mode." in log
+
+
+def test_log_starts_with_byte_order_mark_and_names_each_writer(fresh_log):
+    fresh_log.installer("--check-the-interface")
+    raw = fresh_log.log_path.read_bytes()
+    assert raw.startswith(b"\xff\xfe")
+    assert raw.count(b"\xff\xfe") == 1
+    first = fresh_log.log_text().lstrip("\ufeff").splitlines()[0]
+    assert first.endswith("> INFO: wWinMain (" + first.split("wWinMain (")[1].split(")")[0]
+                          + "): -------------------------------------- Start install.")
+    assert first[4] == "-" and first[19:21] == " <"
+
+
+def test_line_is_dropped_while_log_mutex_is_held_elsewhere(fresh_log):
+    holder = hold(fresh_log, LOG_MUTEX, 3000)
+    try:
+        code = fresh_log.installer("--check-the-interface")
+    finally:
+        holder.wait(timeout=10)
+    assert code in (700, 701)
+    assert "Start install." not in fresh_log.log_text()

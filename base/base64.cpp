@@ -1,0 +1,46 @@
+#include "base/base64.h"
+
+#include <cstdint>
+
+namespace base {
+
+namespace {
+
+// The 6-bit value of a base64 character, or -1.
+int DecodeChar(char c) {
+  if (c >= 'A' && c <= 'Z') return c - 'A';
+  if (c >= 'a' && c <= 'z') return c - 'a' + 26;
+  if (c >= '0' && c <= '9') return c - '0' + 52;
+  if (c == '+') return 62;
+  if (c == '/') return 63;
+  return -1;
+}
+
+}  // namespace
+
+bool Base64Decode(std::string_view text, std::string* bytes) {
+  bytes->clear();
+  if (text.size() % 4 != 0) return false;
+  size_t padding = 0;
+  if (!text.empty() && text.back() == '=') padding = text[text.size() - 2] == '=' ? 2 : 1;
+  const size_t data_chars = text.size() - padding;
+  bytes->reserve(text.size() / 4 * 3);
+  uint32_t bits = 0;
+  int bit_count = 0;
+  for (size_t i = 0; i < data_chars; ++i) {
+    const int value = DecodeChar(text[i]);
+    if (value < 0) {
+      bytes->clear();
+      return false;
+    }
+    bits = (bits << 6) | static_cast<uint32_t>(value);
+    bit_count += 6;
+    if (bit_count >= 8) {
+      bit_count -= 8;
+      bytes->push_back(static_cast<char>((bits >> bit_count) & 0xFF));
+    }
+  }
+  return true;
+}
+
+}  // namespace base

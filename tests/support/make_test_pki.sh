@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Makes the test code-signing PKI in OUT_DIR: a root, signing certificates
+# whose certificates the root signed with SHA-1 and with SHA-256, one listed
+# and one unlisted pair of each kind, and a chain file (signer, then root) for
+# each. Serials are fixed and several bytes long so that byte order shows.
+# Does nothing when OUT_DIR already holds a complete set.
+set -euo pipefail
+out=${1:?usage: make_test_pki.sh OUT_DIR}
+[ -f "$out/complete" ] && exit 0
+mkdir -p "$out"
+cd "$out"
+
+cat >ext.cnf <<'CNF'
+[root]
+basicConstraints = critical, CA:true
+keyUsage = critical, keyCertSign, cRLSign
+subjectKeyIdentifier = hash
+[signer]
+basicConstraints = critical, CA:false
+keyUsage = critical, digitalSignature
+extendedKeyUsage = codeSigning
+subjectKeyIdentifier = hash
+authorityKeyIdentifier = keyid
+CNF
+
+openssl req -x509 -newkey rsa:2048 -nodes -keyout root.key -out root.pem -days 3650 -sha256 \
+  -subj "/O=Velmar Test/CN=Velmar Test Root" -set_serial 0x51A2B3C4D5E601 \
+  -extensions root -config <(printf '[req]\ndistinguished_name=dn\n[dn]\n'; cat ext.cnf) \
+  2>/dev/null
+openssl x509 -in root.pem -outform DER -out root.der
+
+# name digest serial
+while read -r name digest serial; do
+  openssl req -newkey rsa:2048 -nodes -keyout "$name.key" -out "$name.csr" \
+    -subj "/O=Velmar Test/CN=Velmar Test $name" 2>/dev/null
+  openssl x509 -req -in "$name.csr" -CA root.pem -CAkey root.key -set_serial "$serial" \
+    -days 3650 "-$digest" -extfile ext.cnf -extensions signer -out "$name.pem" 2>/dev/null
+  openssl x509 -in "$name.pem" -outform DER -out "$name.der"
+  cat "$name.pem" root.pem >"$name.chain.pem"
+  rm "$name.csr"
+done <<'LIST'
+sha1_listed sha1 0x0A1B2C3D01
+sha256_listed sha256 0x8A1B2C3D02
+sha1_unlisted sha1 0x0B1B2C3D03
+sha256_unlisted sha256 0x0B1B2C3D04
+LIST
+touch complete

@@ -1,0 +1,156 @@
+#include "installer/elevation.h"
+
+#include <gtest/gtest.h>
+
+#include "installer/command_line.h"
+#include "installer/disk_space.h"
+#include "installer/distribution_params.h"
+#include "installer/os_version.h"
+#include "support/log_capture.h"
+
+namespace installer {
+namespace {
+
+class FakeEnvironment : public ElevationEnvironment {
+ public:
+  explicit FakeEnvironment(const wchar_t* command_line)
+      : command_line_(CommandLine::FromString(command_line)) {}
+  bool IsUserInAdminGroup() const override { return admin_group; }
+  int OsVersionIndex() const override { return os_index; }
+  bool IsProcessElevated() const override { return elevated; }
+  const CommandLine& GetCommandLine() const override { return command_line_; }
+
+  bool admin_group = true;
+  int os_index = kOsWin10;
+  bool elevated = false;
+
+ private:
+  CommandLine command_line_;
+};
+
+TEST(NeedStartThisProcessAsAdminTest, AdminOnModernWindowsIsOfferedThePrompt) {
+  EXPECT_TRUE(NeedStartThisProcessAsAdmin(FakeEnvironment(L"a.exe")));
+}
+
+TEST(NeedStartThisProcessAsAdminTest, EachRefusalLogsItsReason) {
+  struct Case {
+    const wchar_t* command_line;
+    bool admin_group;
+    int os_index;
+    bool elevated;
+    const wchar_t* reason;
+  };
+  const Case cases[] = {
+      {L"a.exe", false, kOsWin10, false, L"User is not in admin group."},
+      {L"a.exe", true, kOsServer2003, false, L"Windows version is not suitable"},
+      {L"a.exe --patch", true, kOsWin10, false, L"Found non install-switch:patch"},
+      {L"a.exe --pttw0", true, kOsWin10, false, L"Found non install-switch:pttw0"},
+      {L"a.exe --run-as-admin", true, kOsWin10, false, L"Run-as-admin functionality"},
+      {L"a.exe --silent", true, kOsWin10, false, L"UAC will not be shown."},
+  };
+  for (const Case& c : cases) {
+    testing_support::LogCapture capture;
+    FakeEnvironment environment(c.command_line);
+    environment.admin_group = c.admin_group;
+    environment.os_index = c.os_index;
+    environment.elevated = c.elevated;
+    EXPECT_FALSE(NeedStartThisProcessAsAdmin(environment)) << c.reason;
+    EXPECT_NE(capture.Text().find(c.reason), std::wstring::npos) << capture.Text().c_str();
+  }
+}
+
+TEST(NeedStartThisProcessAsAdminTest, SilentRunMayPromptWhenUacEnabledOrAlreadyElevated) {
+  EXPECT_TRUE(NeedStartThisProcessAsAdmin(FakeEnvironment(L"a.exe --semi-silent")));
+  FakeEnvironment elevated(L"a.exe --silent");
+  elevated.elevated = true;
+  EXPECT_TRUE(NeedStartThisProcessAsAdmin(elevated));
+}
+
+int Mode(std::map<std::string, std::string> params, const wchar_t* command_line = L"a.exe") {
+  DistributionParams distribution;
+  distribution.SetParamsForTesting(std::move(params));
+  return GetElevationMode(distribution, CommandLine::FromString(command_line));
+}
+
+TEST(GetElevationModeTest, FollowsTheUacParameter) {
+  EXPECT_EQ(Mode({}), 0);
+  EXPECT_EQ(Mode({{"uac", "1"}}), 1);
+  EXPECT_EQ(Mode({{"uac", "2"}}), 2);
+  EXPECT_EQ(Mode({{"uac", "3"}}), 0);
+  EXPECT_EQ(Mode({{"uac", "two"}}), 0);
+  EXPECT_EQ(Mode({{"uac", "2"}}, L"a.exe --system-level"), 0);
+  EXPECT_EQ(Mode({{"uac", "1"}}, L"a.exe --program-files-installation"), 0);
+}
+
+TEST(GetElevationModeTest, ZeroElevatesOnlyOnAutomaticFirstStart) {
+  EXPECT_EQ(Mode({{"uac", "0"}, {"first", "1"}, {"def", "1"}, {"stat", "0"}}), 1);
+  EXPECT_EQ(Mode({{"uac", "0"}, {"first", "1"}, {"def", "1"}, {"statpromo", "true"}}), 1);
+  EXPECT_EQ(Mode({{"uac", "0"}, {"first", "1"}, {"def", "1"}, {"statpromo", "false"}}), 0);
+  EXPECT_EQ(Mode({{"uac", "0"}, {"first", "1"}, {"stat", "1"}}), 0);
+  EXPECT_EQ(Mode({{"uac", "0"}, {"first", "0"}, {"def", "1"}, {"stat", "1"}}), 0);
+}
+
+TEST(OsVersionIndexTest, MapsVersionsAndWindows10Builds) {
+  EXPECT_EQ(OsVersionIndexFor(5, 0, 2195), kOsPreXp);
+  EXPECT_EQ(OsVersionIndexFor(5, 1, 2600), kOsXp);
+  EXPECT_EQ(OsVersionIndexFor(5, 2, 3790), kOsServer2003);
+  EXPECT_EQ(OsVersionIndexFor(6, 0, 6002), kOsVista);
+  EXPECT_EQ(OsVersionIndexFor(6, 1, 7601), kOsWin7);
+  EXPECT_EQ(OsVersionIndexFor(6, 2, 9200), kOsWin8);
+  EXPECT_EQ(OsVersionIndexFor(6, 3, 9600), kOsWin81);
+  EXPECT_EQ(OsVersionIndexFor(10, 0, 10240), kOsWin10);
+  EXPECT_EQ(OsVersionIndexFor(10, 0, 10586), kOsWin10Th2);
+  EXPECT_EQ(OsVersionIndexFor(10, 0, 17126), kOsWin10Rs3);
+  EXPECT_EQ(OsVersionIndexFor(10, 0, 17127), kOsWin10Rs4);
+  EXPECT_EQ(OsVersionIndexFor(10, 0, 22631), kOsWin10_19H1);
+  EXPECT_EQ(OsVersionIndexFor(11, 0, 0), kOsOther);
+}
+
+class FakeDiskProbe : public DiskSpaceProbe {
+ public:
+  bool GetInstallFolder(bool system_level, std::wstring* folder) const override {
+    asked_system_level = system_level;
+    *folder = L"C:\\x";
+    return folder_ok;
+  }
+  bool GetFreeBytes(const std::wstring&, uint64_t* free_bytes) const override {
+    *free_bytes = free;
+    return free_ok;
+  }
+  bool folder_ok = true;
+  bool free_ok = true;
+  uint64_t free = 0;
+  mutable bool asked_system_level = false;
+};
+
+TEST(HasEnoughDiskSpaceTest, AnswersNoBelowSixHundredMebibytes) {
+  testing_support::LogCapture capture;
+  FakeDiskProbe probe;
+  probe.free = kRequiredDiskSpaceBytes - 1;
+  EXPECT_FALSE(HasEnoughDiskSpace(true, kRequiredDiskSpaceBytes, probe));
+  EXPECT_TRUE(probe.asked_system_level);
+  EXPECT_NE(capture.Text().find(L"There is not enough disk space to install browser"),
+            std::wstring::npos);
+  probe.free = kRequiredDiskSpaceBytes;
+  EXPECT_TRUE(HasEnoughDiskSpace(false, kRequiredDiskSpaceBytes, probe));
+  probe.free = 5ull << 40;
+  EXPECT_TRUE(HasEnoughDiskSpace(false, kRequiredDiskSpaceBytes, probe));
+}
+
+TEST(HasEnoughDiskSpaceTest, AnswersYesWithALogLineWhenItCannotTell) {
+  FakeDiskProbe no_folder;
+  no_folder.folder_ok = false;
+  testing_support::LogCapture folder_capture;
+  EXPECT_TRUE(HasEnoughDiskSpace(false, kRequiredDiskSpaceBytes, no_folder));
+  EXPECT_NE(folder_capture.Text().find(L"HasEnoughDiskSpace"), std::wstring::npos);
+  EXPECT_NE(folder_capture.Text().find(L"SHGetFolderPath failed"), std::wstring::npos);
+
+  FakeDiskProbe no_free;
+  no_free.free_ok = false;
+  testing_support::LogCapture free_capture;
+  EXPECT_TRUE(HasEnoughDiskSpace(false, kRequiredDiskSpaceBytes, no_free));
+  EXPECT_NE(free_capture.Text().find(L"GetDiskFreeSpaceEx failed"), std::wstring::npos);
+}
+
+}  // namespace
+}  // namespace installer
