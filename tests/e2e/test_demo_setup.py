@@ -9,6 +9,8 @@ import pytest
 from wine_prefix import BUILD
 
 DEMO_SETUP = BUILD / "tests" / "demo_setup.exe"
+SIGNED_DEMO_SETUP = BUILD / "tests" / "signed" / "demo_setup.exe"
+TRUST_CHECK = BUILD / "tests" / "trust_check.exe"
 HELPER = BUILD / "tests" / "test_helper.exe"
 UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\VelmarBrowser"
 
@@ -106,3 +108,10 @@ def test_writes_its_record_then_waits_the_requested_time(clean):
     finally:
         setup.kill()
     assert "exit_code=0" in out
+
+
+def test_signed_demo_setup_passes_the_installers_trust_check(wine):
+    _, out = wine.run([TRUST_CHECK, "add-root", wine.windows_path(BUILD / "test_pki" / "root.der")])
+    assert "root added" in out, out
+    _, out = wine.run([TRUST_CHECK, "check", wine.windows_path(SIGNED_DEMO_SETUP)])
+    assert out.splitlines()[0].strip() == "trusted", out
