@@ -96,7 +96,7 @@ if [ -f "$application/version.txt" ]; then
   echo "installed:  Velmar Browser (demo) $(cat "$application/version.txt") in" \
        "$(wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\VelmarBrowser' \
           /v InstallLocation 2>/dev/null | sed -n 's/.*REG_SZ *//p' | tr -d '\r')"
-  echo "setup got: $(/usr/bin/python3 -c 'import json, sys
+  echo "setup got:  $(/usr/bin/python3 -c 'import json, sys
 switches = json.load(open(sys.argv[1]))["switches"]
 print(" ".join("--" + k + ("=" + v if v else "") for k, v in switches.items()))' \
     "$application/setup_record.json")"
