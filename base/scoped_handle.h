@@ -94,11 +94,19 @@ struct LocalMemoryTraits {
   static void Close(Handle h) { ::LocalFree(h); }
 };
 
+struct MappedViewTraits {
+  using Handle = const void*;
+  static Handle Null() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { ::UnmapViewOfFile(h); }
+};
+
 using ScopedHandle = ScopedGeneric<KernelHandleTraits>;
 using ScopedFindHandle = ScopedGeneric<FindHandleTraits>;
 using ScopedRegKey = ScopedGeneric<RegKeyTraits>;
 using ScopedModule = ScopedGeneric<ModuleTraits>;
 using ScopedWindow = ScopedGeneric<WindowTraits>;
 using ScopedLocalMemory = ScopedGeneric<LocalMemoryTraits>;
+using ScopedMappedView = ScopedGeneric<MappedViewTraits>;
 
 }  // namespace base

@@ -3,11 +3,17 @@
 #include <map>
 #include <string>
 
+#include "installer/distribution_params_parser.h"
+
 namespace installer {
 
-// Key/value pairs of "a=1&b=2" text: a key ends at the first "=" or "&", a value
-// runs to the next "&", and a later pair with the same key wins.
-std::map<std::string, std::string> ParseDistributionParamsText(const std::string& text);
+class CommandLine;
+
+// The registry value under the browser's key that keeps the parameter text for
+// the later processes of an installation.
+inline constexpr wchar_t kDistribInfoParamsValue[] = L"DistribInfoParams";
+// The JSON file of the parameters in the temporary folder, for the setup.
+inline constexpr wchar_t kDistribInfoFileName[] = L"distrib_info";
 
 // The distribution parameters of this copy of the installer.
 class DistributionParams {
@@ -19,9 +25,12 @@ class DistributionParams {
   virtual void StoreText(const std::string& text);
   virtual std::wstring OwnExecutablePath() const;
 
-  // Fills the parameters from the switch, the tag or the stored text, and writes
-  // them as JSON for the setup; true when an info file path is set afterwards.
+  // Fills the parameters from the "distr-info-params" switch of this process,
+  // else from the tag, and writes them as JSON for the setup; true when an
+  // info file path is set afterwards.
   bool CreateJsonFromDistribParams();
+  // The same with the switches of `command_line`.
+  bool CreateJsonFromDistribParams(const CommandLine& command_line);
 
   bool Has(const std::string& key) const { return params_.count(key) != 0; }
   // "1" is true.
@@ -33,8 +42,17 @@ class DistributionParams {
   }
 
  private:
+  // The tag text of this executable: from the dummy certificate, else from the
+  // tag record after the first certificate.
+  std::string ReadTag() const;
+  void WriteInfoFile();
+
   std::map<std::string, std::string> params_;
   std::wstring info_file_path_;
 };
+
+// The tag record of the executable at `path`, read through a read-only
+// mapping; empty when there is none.
+std::string ReadTagRecordFromMappedFile(const std::wstring& path);
 
 }  // namespace installer

@@ -1,8 +1,10 @@
 """The installer's start-up roles and early exits, run for real under Wine."""
 
+import contextlib
+import pathlib
 import shutil
 import tempfile
-import pathlib
+import threading
 
 import pytest
 
@@ -14,18 +16,40 @@ HELPER = BUILD / "tests" / "test_helper.exe"
 PROBES = BUILD / "tests" / "lite_installer_probes.exe"
 
 
-def hold(wine, name, milliseconds):
-    holder = wine.popen([HELPER, "hold-mutex", name, str(milliseconds)])
-    assert holder.stdout.readline().strip() == "held"
-    return holder
+@contextlib.contextmanager
+def held_mutex(wine, name):
+    """Another process owns the named mutex for the duration of the block."""
+    trigger = pathlib.Path(tempfile.mkdtemp(prefix="lite-trigger-")) / "go"
+    holder = wine.popen([HELPER, "hold-mutex", name, wine.windows_path(trigger)])
+    try:
+        assert holder.stdout.readline().strip() == "held"
+        yield
+    finally:
+        trigger.touch()
+        holder.wait(timeout=30)
+        shutil.rmtree(trigger.parent, ignore_errors=True)
 
 
-def play_master(wine, action, milliseconds):
-    """A process that creates the handshake events and then starts, cancels or exits."""
-    master = wine.popen([HELPER, "master", action, str(milliseconds)])
+def run_elevated_instance(wine, action, setup_cmd_line, wait_for="Start installer as admin"):
+    """Runs an elevated instance against a stand-in master that creates the
+    handshake events and, once the instance is waiting, starts, cancels or exits."""
+    trigger = pathlib.Path(tempfile.mkdtemp(prefix="lite-trigger-")) / "go"
+    master = wine.popen([HELPER, "master", action, wine.windows_path(trigger)])
     line = master.stdout.readline().strip()
     assert line.startswith("pid="), line
-    return master, line.split("=", 1)[1]
+    result = {}
+    runner = threading.Thread(target=lambda: result.update(code=wine.installer(
+        "--run-as-admin", f"--parent-installer-process-id={line[4:]}",
+        f"--setup-cmd-line={setup_cmd_line}", timeout=60)))
+    runner.start()
+    try:
+        assert wine.wait_for_log(wait_for, timeout=30)
+    finally:
+        trigger.touch()
+        runner.join(timeout=60)
+        master.wait(timeout=10)
+        shutil.rmtree(trigger.parent, ignore_errors=True)
+    return result["code"]
 
 
 def test_interface_check_child_answers_700_or_701(fresh_log):
@@ -39,13 +63,10 @@ def test_interface_check_child_answers_700_or_701(fresh_log):
 
 
 def test_second_master_ends_with_600_when_mutex_is_held(fresh_log):
-    holder = hold(fresh_log, MUTEX, 4000)
-    try:
+    with held_mutex(fresh_log, MUTEX):
         code = fresh_log.installer("--silent")
         # The interface check never touches the mutex, even while it is held.
         assert fresh_log.installer("--check-the-interface") in (700, 701)
-    finally:
-        holder.wait(timeout=10)
     assert code == 600
     log = fresh_log.log_text()
     assert "Another installer instance is already running." in log
@@ -67,25 +88,14 @@ def test_elevated_instance_with_bad_parent_id_ends_with_minus_one(fresh_log):
 
 @pytest.mark.parametrize("action, result", [("cancel", 1), ("exit", 2)])
 def test_elevated_instance_ends_when_master_cancels_or_exits(fresh_log, action, result):
-    master, pid = play_master(fresh_log, action, 1500)
-    try:
-        code = fresh_log.installer("--run-as-admin", f"--parent-installer-process-id={pid}",
-                                   "--setup-cmd-line= --brand-name=velmar", timeout=30)
-    finally:
-        master.wait(timeout=10)
+    code = run_elevated_instance(fresh_log, action, " --brand-name=velmar")
     assert code == -1
     assert f"Installer started as admin has been unexpectedly synced, wr={result}" in (
         fresh_log.log_text())
 
 
 def test_elevated_instance_without_archive_ends_with_minus_one(fresh_log):
-    master, pid = play_master(fresh_log, "start", 1500)
-    try:
-        code = fresh_log.installer("--run-as-admin", f"--parent-installer-process-id={pid}",
-                                   "--setup-cmd-line=fake_browser_arc --brand-name=velmar",
-                                   timeout=30)
-    finally:
-        master.wait(timeout=10)
+    code = run_elevated_instance(fresh_log, "start", "fake_browser_arc --brand-name=velmar")
     assert code == -1
     assert "Browser archive fake_browser_arc does not exist" in fresh_log.log_text()
 
@@ -109,12 +119,9 @@ def test_stray_dll_beside_elevated_instance_on_old_loader_gives_minus_200(fresh_
 
 
 def test_old_loader_runs_a_protected_copy_and_ends_with_its_code(fresh_log, lonely_copy):
-    holder = hold(fresh_log, MUTEX, 5000)
-    try:
+    with held_mutex(fresh_log, MUTEX):
         code = fresh_log.installer("--silent", exe=lonely_copy,
                                    env={"LITE_TEST_PROBES": "legacy-loader"})
-    finally:
-        holder.wait(timeout=10)
     # The copy ran from a fresh folder without the stray DLL, met the held mutex
     # and ended with 600, which the first process passed on.
     assert code == 600
@@ -153,10 +160,7 @@ def test_log_starts_with_byte_order_mark_and_names_each_writer(fresh_log):
 
 
 def test_line_is_dropped_while_log_mutex_is_held_elsewhere(fresh_log):
-    holder = hold(fresh_log, LOG_MUTEX, 3000)
-    try:
+    with held_mutex(fresh_log, LOG_MUTEX):
         code = fresh_log.installer("--check-the-interface")
-    finally:
-        holder.wait(timeout=10)
     assert code in (700, 701)
     assert "Start install." not in fresh_log.log_text()

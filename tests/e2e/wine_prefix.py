@@ -110,6 +110,10 @@ class WinePrefix:
         subprocess.run([WINE, "reg", "add", key, "/v", value, "/t", kind, "/d", str(data), "/f"],
                        env=self.env, stdin=subprocess.DEVNULL, capture_output=True, check=True)
 
+    def reg_delete_value(self, key, value):
+        subprocess.run([WINE, "reg", "delete", key, "/v", value, "/f"], env=self.env,
+                       stdin=subprocess.DEVNULL, capture_output=True)
+
     def reg_delete_key(self, key):
         subprocess.run([WINE, "reg", "delete", key, "/f"], env=self.env,
                        stdin=subprocess.DEVNULL, capture_output=True)

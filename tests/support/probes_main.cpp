@@ -4,12 +4,17 @@
 //   no-sse2        the processor lacks SSE2
 //   full-disk      100 MiB free
 //   unknown-disk   the free space cannot be read
+// LITE_TEST_STATISTICS_URL (for example "http://127.0.0.1:PORT") sends the
+// statistics and the final report there instead of the built-in hosts.
 #include <windows.h>
 
 #include <cstdlib>
 #include <string>
 
+#include "base/strings.h"
 #include "installer/entry.h"
+#include "net/install_report.h"
+#include "net/install_stat_sender.h"
 
 namespace {
 
@@ -38,5 +43,9 @@ class TestProbes : public installer::StartupProbes {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   const char* mode = std::getenv("LITE_TEST_PROBES");
+  if (const char* statistics_url = std::getenv("LITE_TEST_STATISTICS_URL")) {
+    net::SetStatisticsApiUrlForTesting(base::Utf8ToWide(statistics_url));
+    net::SetStorageUrlForTesting(base::Utf8ToWide(statistics_url));
+  }
   return installer::RunLiteInstaller(TestProbes(mode != nullptr ? mode : ""));
 }

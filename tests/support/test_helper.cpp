@@ -40,27 +40,39 @@ int RunAndReportExitCode() {
   return 0;
 }
 
-int HoldMutex(const wchar_t* name, int milliseconds) {
+// Waits until the test creates `trigger_file`, for at most a minute.
+void WaitForTrigger(const wchar_t* trigger_file) {
+  constexpr int kPollMs = 20;
+  constexpr int kMaxPolls = 3000;
+  for (int i = 0; i < kMaxPolls && ::GetFileAttributesW(trigger_file) == INVALID_FILE_ATTRIBUTES;
+       ++i) {
+    ::Sleep(kPollMs);
+  }
+}
+
+// Owns a named mutex until the test creates `trigger_file`.
+int HoldMutex(const wchar_t* name, const wchar_t* trigger_file) {
   HANDLE mutex = ::CreateMutexW(nullptr, TRUE, name);
   std::printf("held\n");
   std::fflush(stdout);
-  ::Sleep(milliseconds);
+  WaitForTrigger(trigger_file);
   ::ReleaseMutex(mutex);
   ::CloseHandle(mutex);
   return 0;
 }
 
-// Creates the two handshake events like a master does, then after `delay_ms`
-// signals one of them ("start", "cancel") or just exits ("exit").
-int PlayMaster(const wchar_t* action, int delay_ms) {
+// Creates the two handshake events like a master does, waits until the test
+// creates `trigger_file`, then signals one of them ("start", "cancel") or just
+// exits ("exit").
+int PlayMaster(const wchar_t* action, const wchar_t* trigger_file) {
   HANDLE start = ::CreateEventA(nullptr, FALSE, FALSE, installer::kElevatedStartEventName);
   HANDLE cancel = ::CreateEventA(nullptr, FALSE, FALSE, installer::kElevatedCancelEventName);
   std::printf("pid=%lu\n", ::GetCurrentProcessId());
   std::fflush(stdout);
-  ::Sleep(delay_ms);
+  WaitForTrigger(trigger_file);
   if (std::wstring(action) == L"start") ::SetEvent(start);
   if (std::wstring(action) == L"cancel") ::SetEvent(cancel);
-  if (std::wstring(action) != L"exit") ::Sleep(delay_ms);
+  if (std::wstring(action) != L"exit") ::Sleep(1000);
   ::CloseHandle(start);
   ::CloseHandle(cancel);
   return 0;
@@ -71,14 +83,14 @@ int PlayMaster(const wchar_t* action, int delay_ms) {
 int ReceiveProgress(int count, int timeout_ms) {
   const UINT install = ::RegisterWindowMessageW(L"velmar.lite.set_install_progress");
   const UINT import = ::RegisterWindowMessageW(L"velmar.lite.set_import_progress");
-  HWND window =
-      ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-  if (window == nullptr) {
+  base::ScopedWindow window(
+      ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
+  if (!window.IsValid()) {
     std::printf("window failed %lu\n", ::GetLastError());
     return 2;
   }
   std::printf("window=%llu\n",
-              static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window)));
+              static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window.Get())));
   std::fflush(stdout);
   const UINT_PTR timer = ::SetTimer(nullptr, 0, timeout_ms, nullptr);
   MSG message;
@@ -90,7 +102,6 @@ int ReceiveProgress(int count, int timeout_ms) {
     --count;
   }
   ::KillTimer(nullptr, timer);
-  ::DestroyWindow(window);
   return 0;
 }
 
@@ -99,15 +110,15 @@ int ReceiveProgress(int count, int timeout_ms) {
 int wmain(int argc, wchar_t** argv) {
   const std::wstring command = argc > 1 ? argv[1] : L"";
   if (command == L"exit-code" && argc > 2) return RunAndReportExitCode();
-  if (command == L"hold-mutex" && argc > 3) return HoldMutex(argv[2], _wtoi(argv[3]));
-  if (command == L"master" && argc > 3) return PlayMaster(argv[2], _wtoi(argv[3]));
+  if (command == L"hold-mutex" && argc > 3) return HoldMutex(argv[2], argv[3]);
+  if (command == L"master" && argc > 3) return PlayMaster(argv[2], argv[3]);
   if (command == L"receive-progress" && argc > 3) {
     return ReceiveProgress(_wtoi(argv[2]), _wtoi(argv[3]));
   }
   std::printf(
       "usage: test_helper exit-code COMMAND...\n"
-      "       test_helper hold-mutex NAME MILLISECONDS\n"
-      "       test_helper master start|cancel|exit MILLISECONDS\n"
+      "       test_helper hold-mutex NAME TRIGGER_FILE\n"
+      "       test_helper master start|cancel|exit TRIGGER_FILE\n"
       "       test_helper receive-progress COUNT MILLISECONDS\n");
   return 2;
 }
