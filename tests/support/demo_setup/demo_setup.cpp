@@ -12,6 +12,7 @@
 #include "base/registry.h"
 #include "base/scoped_handle.h"
 #include "base/strings.h"
+#include "config/tag.h"
 #include "demo_browser_version.h"
 #include "installer/command_line.h"
 #include "installer/log.h"
@@ -32,26 +33,6 @@ std::string GetEnvironmentText(const wchar_t* name) {
   std::wstring value(size, L'\0');
   value.resize(::GetEnvironmentVariableW(name, value.data(), size));
   return base::WideToUtf8(value);
-}
-
-bool ReadFileBytes(const std::wstring& path, std::string* content) {
-  base::ScopedHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.IsValid()) {
-    LOG_ERROR << "Cannot open " << path;
-    return false;
-  }
-  content->clear();
-  char buffer[32768];
-  for (;;) {
-    DWORD read = 0;
-    if (!::ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr)) {
-      LOG_ERROR << "Cannot read " << path;
-      return false;
-    }
-    if (read == 0) return true;
-    content->append(buffer, read);
-  }
 }
 
 bool WriteFileBytes(const std::wstring& path, std::string_view content) {
@@ -75,7 +56,7 @@ std::vector<NamedFile> ReadNamedFiles(const installer::CommandLine& command_line
     NamedFile file;
     file.switch_name = name;
     file.path = command_line.GetSwitchValue(name);
-    file.readable = ReadFileBytes(file.path, &file.content);
+    file.readable = config::ReadAllBytesFromFile(file.path, &file.content);
     files.push_back(std::move(file));
   }
   return files;
