@@ -80,19 +80,23 @@ int InstallWithoutWindow(const StartupProbes& probes, const config::BrandInfo& b
                          const DistributionParams& params) {
   LOG_INFO_AS("wWinMain") << "The installation window is not part of this build; "
                              "installing without it.";
-  Installer installer(nullptr, &brand_info, &params);
+  std::unique_ptr<Installer> installer = probes.CreateInstaller(&brand_info, &params);
   std::string value;
-  installer.set_make_browser_default(params.Get("def", &value) ? value == "1"
-                                                               : brand_info.IsMakeBrowserDefault());
-  const bool statpromo = params.Get("statpromo", &value) && value == "true";
-  installer.set_send_statistics(
-      params.Get("stat", &value) ? value == "1" : statpromo || brand_info.IsSendStatistics());
+  installer->set_make_browser_default(
+      params.Get("def", &value) ? value == "1" : brand_info.IsMakeBrowserDefault());
+  bool send_statistics = brand_info.IsSendStatistics();
+  if (params.Get("stat", &value)) {
+    send_statistics = value == "1";
+  } else if (params.Get("statpromo", &value)) {
+    send_statistics = value == "true";
+  }
+  installer->set_send_statistics(send_statistics);
   if (GetElevationMode(params, CommandLine::ForCurrentProcess()) != 2 &&
-      NeedStartThisProcessAsAdmin() && !StartElevatedInstaller(&installer)) {
+      NeedStartThisProcessAsAdmin() && !StartElevatedInstaller(installer.get())) {
     LOG_INFO_AS("LayoutProgressDialog") << "Declined running the installer as admin";
   }
-  installer.RunSync();
-  return installer.exit_code();
+  installer->RunSync();
+  return installer->exit_code();
 }
 
 int RunMaster(const StartupProbes& probes) {

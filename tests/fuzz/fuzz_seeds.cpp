@@ -38,6 +38,15 @@ int main(int argc, char** argv) {
   for (const char* text : {"banerid=7&velmaruid=42&lang=tr", "p=1&q&r=3", "a=&=b&&c==d"}) {
     ok = WriteSeed(folder, "params_text_fuzzer", text, text) && ok;
   }
+  const std::string signature_line = "//" + std::string(172, 'A') + "\r\n";
+  const std::vector<std::pair<std::string, std::string>> configs = {
+      {"signed", signature_line + "{\"brand_id\": \"tb\", \"install\": {\"setup_url\": \"u\"}}\n"},
+      {"comments", "/* a */{\"languages\" // b\r{\"interface\": \"ru /* c */\"}}"},
+      {"escapes", "{\"a\\\"//\": [true, false, null, 1.5e3, \"\\u0041\"]}"},
+  };
+  for (const auto& [name, text] : configs) {
+    ok = WriteSeed(folder, "json_reader_fuzzer", name, text) && ok;
+  }
   if (!ok) std::fprintf(stderr, "fuzz_seeds: cannot write the seeds into %s\n", folder.c_str());
   return ok ? 0 : 1;
 }

@@ -1,0 +1,104 @@
+"""The distributors' package tool, run natively: what it signs and how it refuses."""
+
+import base64
+import os
+import pathlib
+import subprocess
+
+import pytest
+
+ROOT = pathlib.Path(__file__).resolve().parents[2]
+TOOL = pathlib.Path(os.environ.get("LITE_NATIVE_TOOLS_DIR", ROOT / "build" / "native")) \
+    / "package_tool" / "package_tool"
+
+
+@pytest.fixture(scope="module")
+def key(tmp_path_factory):
+    folder = tmp_path_factory.mktemp("keys")
+    private = folder / "key.pem"
+    subprocess.run(["openssl", "genrsa", "-out", private, "1024"], check=True,
+                   capture_output=True)
+    public = folder / "public.pem"
+    subprocess.run(["openssl", "rsa", "-in", private, "-pubout", "-out", public], check=True,
+                   capture_output=True)
+    return private, public
+
+
+def run_tool(*args):
+    if not TOOL.exists():
+        pytest.fail(f"no package tool at {TOOL}: run tools/build-native.sh")
+    return subprocess.run([TOOL, *map(str, args)], capture_output=True, text=True)
+
+
+def extract(cabinet, folder):
+    subprocess.run(["gcab", "-x", "-C", folder, cabinet], check=True, capture_output=True)
+
+
+def test_partner_package_holds_signed_config_and_members(tmp_path, key):
+    config = tmp_path / "partner.json"
+    config.write_text('// partner\n{"partner_id": "p1" /* id */}\n')
+    tablo = tmp_path / "tablo"
+    tablo.write_bytes(b"tiles\x00\xff")
+    output = tmp_path / "partner.cab"
+    result = run_tool("--kind", "partner", "--config", config, "--key", key[0], "--output",
+                      output, "--member", f"resources\\tablo={tablo}")
+    assert result.returncode == 0, result.stderr
+    listing = subprocess.run(["gcab", "-t", output], capture_output=True, text=True).stdout
+    assert listing.split() == ["partner_config", "resources\\tablo"]
+
+    extract(output, tmp_path / "out")
+    assert (tmp_path / "out" / "resources" / "tablo").read_bytes() == b"tiles\x00\xff"
+    signed = (tmp_path / "out" / "partner_config").read_bytes()
+    assert signed[:2] == b"//" and signed[174:176] == b"\r\n"
+    assert signed[176:] == config.read_bytes()
+    (tmp_path / "signature").write_bytes(base64.b64decode(signed[2:174], validate=True))
+    (tmp_path / "body").write_bytes(signed[176:])
+    verify = subprocess.run(["openssl", "dgst", "-sha256", "-verify", key[1], "-signature",
+                             tmp_path / "signature", tmp_path / "body"], capture_output=True)
+    assert verify.returncode == 0, verify.stdout
+
+
+def test_configuration_that_does_not_parse_is_refused(tmp_path, key):
+    output = tmp_path / "out.cab"
+    for text, error in (('{"a": 1 / 2}', "unexpected character"),
+                        ('{"a": 1} /* open', "premature end of input"),
+                        ('{"a": }', "line 1"),
+                        ('["not", "an object"]', "not an object")):
+        config = tmp_path / "config.json"
+        config.write_text(text)
+        result = run_tool("--kind", "brand", "--config", config, "--key", key[0], "--output",
+                          output)
+        assert result.returncode == 1 and error in result.stderr, (text, result.stderr)
+        assert not output.exists()
+
+
+def test_key_of_the_wrong_size_is_refused(tmp_path):
+    key = tmp_path / "big.pem"
+    subprocess.run(["openssl", "genrsa", "-out", key, "2048"], check=True, capture_output=True)
+    config = tmp_path / "config.json"
+    config.write_text("{}")
+    result = run_tool("--kind", "brand", "--config", config, "--key", key, "--output",
+                      tmp_path / "out.cab")
+    assert result.returncode == 1
+    assert "not a 1024-bit RSA key" in result.stderr
+
+
+def test_usage_errors_and_help(tmp_path, key):
+    assert run_tool("--kind", "other", "--config", "c", "--key", "k", "--output", "o") \
+        .returncode == 2
+    assert run_tool("--kind", "brand").returncode == 2
+    assert run_tool("--kind", "brand", "--config", "c", "--key", key[0], "--output", "o",
+                    "--member", "no-equals").returncode == 2
+    escaping = run_tool("--kind", "brand", "--config", tmp_path / "missing.json", "--key",
+                        key[0], "--output", tmp_path / "o.cab")
+    assert escaping.returncode == 1 and "cannot read" in escaping.stderr
+    help_text = run_tool("--help")
+    assert help_text.returncode == 0 and "What the signature covers" in help_text.stdout
+
+
+def test_member_names_leaving_the_package_are_refused(tmp_path, key):
+    config = tmp_path / "config.json"
+    config.write_text("{}")
+    result = run_tool("--kind", "partner", "--config", config, "--key", key[0], "--output",
+                      tmp_path / "o.cab", "--member", f"..\\evil={config}")
+    assert result.returncode == 1 and "must stay inside the package" in result.stderr

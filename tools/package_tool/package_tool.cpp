@@ -1,0 +1,256 @@
+// Builds a brand or partner configuration package: a cabinet (made with gcab,
+// MSZIP) holding the signed configuration file and any extra members.
+#include <openssl/evp.h>
+#include <openssl/pem.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "config/json_reader.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr size_t kSignatureBytes = 128;
+constexpr size_t kSignatureLineBytes = 176;
+
+constexpr char kUsage[] =
+    R"(Usage: package_tool --kind brand|partner --config FILE --key PRIVATE.pem
+                    --output PACKAGE.cab [--member NAME=FILE ...]
+
+Builds a configuration package for the lite installer: a cabinet (MSZIP,
+written with gcab) holding the configuration file "brand_config" or
+"partner_config" and, for instance, the partner's "resources\tablo" and
+"resources\configs\all_zip" given with --member.
+
+The configuration file is the JSON text of --config, unchanged, behind a
+signature line: "//", the base64 text of a 128-byte RSA signature, CR LF
+(176 bytes in all). The JSON text may hold "//" and "/*...*/" comments
+outside strings; it must read as one JSON object under that rule.
+
+What the signature covers: every byte of the configuration file after the
+signature line (byte 176 to the end), that is the JSON text exactly as given.
+It is RSASSA-PKCS1-v1_5 with SHA-256, made with the RSA key of --key (PEM,
+1024 bits, so that the signature is 128 bytes). Verify it with
+  tail -c +177 brand_config > body
+  head -c 174 brand_config | tail -c 172 | base64 -d > signature
+  openssl dgst -sha256 -verify public.pem -signature signature body
+
+Options:
+  --kind brand|partner  which configuration file the package carries
+  --config FILE         the configuration JSON
+  --key FILE            the RSA private key (PEM) that signs it
+  --output FILE         the package to write
+  --member NAME=FILE    an extra member; NAME may use "\" or "/" between folders
+  --help                this text
+
+Exit status: 0 when the package was written, 1 on any error, 2 on bad usage.
+)";
+
+struct Options {
+  std::string kind;
+  std::string config_path;
+  std::string key_path;
+  std::string output_path;
+  std::vector<std::pair<std::string, std::string>> members;
+};
+
+bool Fail(const std::string& message) {
+  std::fprintf(stderr, "package_tool: %s\n", message.c_str());
+  return false;
+}
+
+bool ReadFile(const std::string& path, std::string* contents) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return Fail("cannot read " + path + ": " + std::strerror(errno));
+  std::ostringstream stream;
+  stream << file.rdbuf();
+  *contents = stream.str();
+  return true;
+}
+
+bool WriteFile(const fs::path& path, const std::string& contents) {
+  std::error_code error;
+  fs::create_directories(path.parent_path(), error);
+  std::ofstream file(path, std::ios::binary);
+  if (!file || !file.write(contents.data(), static_cast<std::streamsize>(contents.size()))) {
+    return Fail("cannot write " + path.string());
+  }
+  return true;
+}
+
+// 0 on success, 2 on bad usage (already reported).
+int ParseOptions(int argc, char** argv, Options* options) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      std::exit(0);
+    }
+    if (i + 1 >= argc) {
+      Fail("missing value after " + arg + " (see --help)");
+      return 2;
+    }
+    const std::string value = argv[++i];
+    if (arg == "--kind") {
+      options->kind = value;
+    } else if (arg == "--config") {
+      options->config_path = value;
+    } else if (arg == "--key") {
+      options->key_path = value;
+    } else if (arg == "--output") {
+      options->output_path = value;
+    } else if (arg == "--member") {
+      const size_t equals = value.find('=');
+      if (equals == 0 || equals == std::string::npos || equals + 1 == value.size()) {
+        Fail("--member wants NAME=FILE, got \"" + value + "\"");
+        return 2;
+      }
+      options->members.emplace_back(value.substr(0, equals), value.substr(equals + 1));
+    } else {
+      Fail("unknown option " + arg + " (see --help)");
+      return 2;
+    }
+  }
+  if (options->kind != "brand" && options->kind != "partner") {
+    Fail("--kind must be brand or partner (see --help)");
+    return 2;
+  }
+  if (options->config_path.empty() || options->key_path.empty() || options->output_path.empty()) {
+    Fail("--config, --key and --output are required (see --help)");
+    return 2;
+  }
+  return 0;
+}
+
+bool CheckConfiguration(const std::string& path, const std::string& text) {
+  std::string json;
+  const config::CommentError comment_error = config::StripJsonComments(text, &json);
+  if (comment_error != config::CommentError::kNone) {
+    return Fail(path + ": " + config::CommentErrorText(comment_error));
+  }
+  json_error_t error;
+  config::JsonPtr document(json_loadb(json.data(), json.size(), 0, &error));
+  if (!document) {
+    return Fail(path + ": line " + std::to_string(error.line) + ": " + error.text);
+  }
+  if (!json_is_object(document.get())) return Fail(path + ": the configuration is not an object");
+  return true;
+}
+
+struct KeyDeleter {
+  void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
+};
+struct DigestDeleter {
+  void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
+};
+
+bool SignatureLine(const std::string& key_path, const std::string& body, std::string* line) {
+  std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(key_path.c_str(), "rb"), std::fclose);
+  if (!file) return Fail("cannot read " + key_path + ": " + std::strerror(errno));
+  std::unique_ptr<EVP_PKEY, KeyDeleter> key(
+      PEM_read_PrivateKey(file.get(), nullptr, nullptr, nullptr));
+  if (!key) return Fail(key_path + " holds no PEM private key");
+  if (EVP_PKEY_get_base_id(key.get()) != EVP_PKEY_RSA ||
+      static_cast<size_t>(EVP_PKEY_get_size(key.get())) != kSignatureBytes) {
+    return Fail(key_path + " is not a 1024-bit RSA key (the signature line holds 128 bytes)");
+  }
+  std::unique_ptr<EVP_MD_CTX, DigestDeleter> context(EVP_MD_CTX_new());
+  unsigned char signature[kSignatureBytes];
+  size_t signature_size = sizeof(signature);
+  if (!context ||
+      EVP_DigestSignInit(context.get(), nullptr, EVP_sha256(), nullptr, key.get()) != 1 ||
+      EVP_DigestSign(context.get(), signature, &signature_size,
+                     reinterpret_cast<const unsigned char*>(body.data()), body.size()) != 1 ||
+      signature_size != kSignatureBytes) {
+    return Fail("signing with " + key_path + " failed");
+  }
+  char base64[4 * ((kSignatureBytes + 2) / 3) + 1];
+  EVP_EncodeBlock(reinterpret_cast<unsigned char*>(base64), signature, kSignatureBytes);
+  *line = std::string("//") + base64 + "\r\n";
+  return line->size() == kSignatureLineBytes || Fail("internal error: bad signature line size");
+}
+
+// The member's path inside the staging folder; names use backslashes in the cabinet.
+bool MemberPath(std::string name, std::string* relative) {
+  for (char& c : name) {
+    if (c == '\\') c = '/';
+  }
+  const fs::path path = fs::path(name).lexically_normal();
+  if (path.is_absolute() || path.empty() || *path.begin() == "..") {
+    return Fail("member name \"" + name + "\" must stay inside the package");
+  }
+  *relative = path.generic_string();
+  return true;
+}
+
+bool RunGcab(const fs::path& folder, const std::string& output,
+             const std::vector<std::string>& members) {
+  std::vector<std::string> args = {"gcab", "--create", "--zip", output};
+  args.insert(args.end(), members.begin(), members.end());
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+  pid_t pid = 0;
+  const int spawned = posix_spawnp(&pid, "gcab", &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return Fail(std::string("cannot run gcab: ") + std::strerror(spawned));
+  int status = 0;
+  if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    return Fail("gcab failed to write " + output);
+  }
+  return true;
+}
+
+bool BuildPackage(const Options& options) {
+  std::string body;
+  if (!ReadFile(options.config_path, &body) || !CheckConfiguration(options.config_path, body)) {
+    return false;
+  }
+  std::string signature_line;
+  if (!SignatureLine(options.key_path, body, &signature_line)) return false;
+
+  char folder_template[] = "/tmp/package_tool-XXXXXX";
+  if (mkdtemp(folder_template) == nullptr) return Fail("cannot make a staging folder");
+  const fs::path folder = folder_template;
+  std::vector<std::string> members = {options.kind + "_config"};
+  bool ok = WriteFile(folder / members[0], signature_line + body);
+  for (const auto& [name, source] : options.members) {
+    std::string relative;
+    std::string contents;
+    ok = ok && MemberPath(name, &relative) && ReadFile(source, &contents) &&
+         WriteFile(folder / relative, contents);
+    if (ok) members.push_back(relative);
+  }
+  ok = ok && RunGcab(folder, fs::absolute(options.output_path).string(), members);
+  std::error_code error;
+  fs::remove_all(folder, error);
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  const int usage = ParseOptions(argc, argv, &options);
+  if (usage != 0) return usage;
+  return BuildPackage(options) ? 0 : 1;
+}
