@@ -501,7 +501,14 @@ bool Installer::DownloadFile(const std::wstring& url, net::Writer* writer, std::
 bool Installer::Download(const std::wstring& url, net::Writer* writer) {
   LOG_INFO << L"Attempt to download module:" << url;
   writer->Reset();
-  return net::DownloadFile(url, writer, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+  // A server that takes the request and never answers must not hold the
+  // installer: the request ends when this timer fires.
+  base::ScopedHandle deadline(::CreateWaitableTimerW(nullptr, TRUE, nullptr));
+  LARGE_INTEGER due = {};
+  due.QuadPart = -static_cast<LONGLONG>(kPlainDownloadTimeoutMs) * 10000;
+  ::SetWaitableTimer(deadline.Get(), &due, 0, nullptr, nullptr, FALSE);
+  return net::DownloadFile(url, writer, nullptr, nullptr, nullptr, deadline.Get(), nullptr,
+                           nullptr);
 }
 
 bool Installer::WriteResourceToFile(int resource_id, const std::wstring& path) {

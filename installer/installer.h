@@ -28,10 +28,11 @@ class DistributionParams;
 class ElevatedRunner;
 
 inline constexpr int kInstallerExitCodeInitial = 400;
-inline constexpr DWORD kRetryDelayMs = 15000;         // 15 seconds
-inline constexpr DWORD kStopWaitMs = 60000;           // 1 minute
-inline constexpr DWORD kMessageWindowPollMs = 20000;  // 20 seconds
-inline constexpr int kTimeLeftOffsetSeconds = 240;    // added to every estimate shown
+inline constexpr DWORD kRetryDelayMs = 15000;           // 15 seconds
+inline constexpr DWORD kStopWaitMs = 60000;             // 1 minute
+inline constexpr DWORD kMessageWindowPollMs = 20000;    // 20 seconds
+inline constexpr DWORD kPlainDownloadTimeoutMs = 5000;  // 5 seconds
+inline constexpr int kTimeLeftOffsetSeconds = 240;      // added to every estimate shown
 inline constexpr int kAttemptsForSingleUrl = 6;
 inline constexpr int kAttemptsPerUrl = 3;
 
