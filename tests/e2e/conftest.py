@@ -80,3 +80,11 @@ def statistics_server():
     yield start
     for server in servers:
         server.stop()
+
+
+@pytest.fixture
+def untrusted_cdn(cdn):
+    """The server offers an unsigned archive: installs stop at the trust check
+    (402), so what the installer handed over for the setup stays to be read."""
+    shutil.copy(SIGNED_DEMO_SETUP.parent.parent / "demo_setup.exe", cdn.archive)
+    return cdn

@@ -8,6 +8,9 @@ import pytest
 
 from wine_prefix import BROWSER_KEY, BUILD, ROOT
 
+# These tests read what the installer hands over to the setup.
+pytestmark = pytest.mark.usefixtures("untrusted_cdn")
+
 TAG_TOOL = ROOT / "build" / "native" / "tag_tool" / "tag_tool"
 TAG = "banerid=7&velmaruid=42&lang=tr"
 
