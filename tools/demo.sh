@@ -52,25 +52,15 @@ cleanup() {
 trap cleanup EXIT
 
 events="$demo/events.jsonl"
+# The x86_64 build's hosts are all this server (CMakePresets.json), so it must
+# have this port.
 /usr/bin/python3 "$root/tools/demo/demo_server.py" serve --archive "$setup" --port "$demo_port" \
-  --fallback-port --events "$events" >"$demo/server.log" 2>&1 &
+  --archive-name browser-setup.arc --events "$events" >"$demo/server.log" 2>&1 &
 server_pid=$!
 for _ in $(seq 100); do grep -q '^listening' "$demo/server.log" && break; sleep 0.1; done
 url=$(sed -n 's/^listening //p' "$demo/server.log")
-[ -n "$url" ] || { cat "$demo/server.log"; echo "demo: the server did not start" >&2; exit 1; }
+[ -n "$url" ] || { cat "$demo/server.log"; echo "demo: the server did not start (is port $demo_port taken?)" >&2; exit 1; }
 step "download server on $url"
-
-# Every host the installer talks to points at the demo server.
-step "building the installer for it (build/demo)"
-hosts=()
-for name in DOWNLOAD_HOST LEGAL_HOST BROWSER_API_HOST STATISTICS_HOST STORAGE_HOST CRASH_HOST \
-            BROWSER_SITE MAKER_SITE; do
-  hosts+=("-DLITE_$name=$url")
-done
-quietly cmake -S "$root" -B "$demo/x86_64" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake" -DLITE_BUILD_TESTS=OFF \
-  "${hosts[@]}"
-quietly cmake --build "$demo/x86_64" -j2 --target lite_installer
 
 prefix="$demo/wine"
 step "a fresh Wine prefix ($prefix)"
@@ -84,7 +74,7 @@ wine "$tests/trust_check.exe" add-root "Z:${root//\//\\}\\build\\x86_64\\test_pk
   >>"$build_log" 2>&1
 
 step "running the installer ${mode[*]:-with its window}${*:+ $*}"
-installer="Z:${demo//\//\\}\\x86_64\\lite_installer.exe"
+installer="Z:${root//\//\\}\\build\\x86_64\\lite_installer.exe"
 code=$(wine "$tests/test_helper.exe" exit-code "$installer" "${mode[@]}" "$@" \
   | sed -n 's/^exit_code=//p' | tr -d '\r')
 
