@@ -8,16 +8,9 @@
 
 #include "base/scoped_handle.h"
 #include "net/guarded_call.h"
+#include "net/internet_handle.h"
 
 namespace net {
-
-struct InternetHandleTraits {
-  using Handle = HINTERNET;
-  static Handle Null() { return nullptr; }
-  static bool IsValid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { ::InternetCloseHandle(h); }
-};
-using ScopedInternetHandle = base::ScopedGeneric<InternetHandleTraits>;
 
 // The sink a download writes into.
 class Writer {

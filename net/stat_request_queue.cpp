@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "installer/log.h"
+#include "net/internet_handle.h"
 
 namespace net {
 namespace {
@@ -12,14 +13,6 @@ namespace {
 // Longest wait for one request to leave: the connect time-out and as long again
 // for the send, for systems that do not enforce the connect time-out.
 constexpr DWORD kSendWaitMs = 2 * kStatConnectTimeoutMs;
-
-struct InternetHandleTraits {
-  using Handle = HINTERNET;
-  static Handle Null() { return nullptr; }
-  static bool IsValid(Handle h) { return h != nullptr; }
-  static void Close(Handle h) { ::InternetCloseHandle(h); }
-};
-using ScopedInternetHandle = base::ScopedGeneric<InternetHandleTraits>;
 
 // What the status callback tells the sending thread about one request. WinINet
 // may call back after SendUrl has returned (a server that never answers keeps
