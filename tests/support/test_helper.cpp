@@ -107,8 +107,22 @@ int ReceiveProgress(int count, int timeout_ms) {
 
 }  // namespace
 
+BOOL CALLBACK CountWindow(HWND, LPARAM count) {
+  ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+
+// Touches the desktop so that the system starts its desktop process now, with
+// the caller's output detached, rather than inside a test whose output is read.
+int WarmUpDesktop() {
+  int count = 0;
+  ::EnumWindows(CountWindow, reinterpret_cast<LPARAM>(&count));
+  return count >= 0 ? 0 : 1;
+}
+
 int wmain(int argc, wchar_t** argv) {
   const std::wstring command = argc > 1 ? argv[1] : L"";
+  if (command == L"warm-up") return WarmUpDesktop();
   if (command == L"exit-code" && argc > 2) return RunAndReportExitCode();
   if (command == L"hold-mutex" && argc > 3) return HoldMutex(argv[2], argv[3]);
   if (command == L"master" && argc > 3) return PlayMaster(argv[2], argv[3]);
@@ -116,7 +130,8 @@ int wmain(int argc, wchar_t** argv) {
     return ReceiveProgress(_wtoi(argv[2]), _wtoi(argv[3]));
   }
   std::printf(
-      "usage: test_helper exit-code COMMAND...\n"
+      "usage: test_helper warm-up\n"
+      "       test_helper exit-code COMMAND...\n"
       "       test_helper hold-mutex NAME TRIGGER_FILE\n"
       "       test_helper master start|cancel|exit TRIGGER_FILE\n"
       "       test_helper receive-progress COUNT MILLISECONDS\n");
