@@ -7,6 +7,7 @@
 #include "config/config_package.h"
 #include "config/json_reader.h"
 #include "endpoints.h"
+#include "installer/browser_registry.h"
 #include "installer/log.h"
 #include "ui/language.h"
 
@@ -50,22 +51,6 @@ std::string UserRegion() {
   // The length counts the terminating null.
   if (length != 3) return {};
   return base::WideToUtf8(code);
-}
-
-void StoreRegistryString(const wchar_t* name, const std::wstring& value) {
-  if (base::WriteRegistryString(HKEY_CURRENT_USER, base::kBrowserRegistryKey, name, value)) {
-    LOG_INFO << L"Stored " << base::kBrowserRegistryKey << L"\\" << name << L"=" << value;
-  } else {
-    LOG_ERROR << L"Failed to store " << base::kBrowserRegistryKey << L"\\" << name << L"=" << value;
-  }
-}
-
-void RemoveRegistryValue(const wchar_t* name) {
-  if (base::DeleteRegistryValue(HKEY_CURRENT_USER, base::kBrowserRegistryKey, name)) {
-    LOG_INFO << L"Removed " << base::kBrowserRegistryKey << L"\\" << name;
-  } else {
-    LOG_ERROR << L"Failed to remove " << base::kBrowserRegistryKey << L"\\" << name;
-  }
 }
 
 void AppendQueryItem(std::string* url, const char* key, const std::string& value) {
@@ -250,16 +235,19 @@ void BrandInfo::LogBrandInfo() const {
   LOG_INFO << "Preloaded wallpapers url: " << preloaded_wallpapers_url_;
 }
 
-void BrandInfo::StoreLanguage() const { StoreRegistryString(L"lang", base::Utf8ToWide(language_)); }
+void BrandInfo::StoreLanguage() const {
+  installer::StoreValueInRegistry(L"lang", base::Utf8ToWide(language_));
+}
 
 void BrandInfo::StoreBrand() const {
-  StoreRegistryString(L"brand", base::Utf8ToWide(brand_name_));
-  StoreRegistryString(L"BrandFile", brand_package_path_);
-  if (has_partner_package_) StoreRegistryString(L"PartnerFile", partner_package_path_);
+  installer::StoreValueInRegistry(L"brand", base::Utf8ToWide(brand_name_));
+  installer::StoreValueInRegistry(L"BrandFile", brand_package_path_);
+  if (has_partner_package_) installer::StoreValueInRegistry(L"PartnerFile", partner_package_path_);
 }
 
 void BrandInfo::RemoveStoredBrand() {
-  for (const wchar_t* name : {L"brand", L"BrandFile", L"PartnerFile"}) RemoveRegistryValue(name);
+  for (const wchar_t* name : {L"brand", L"BrandFile", L"PartnerFile"})
+    installer::RemoveValueFromRegistry(name);
 }
 
 std::string BrandInfo::GetVariationsUrl(const std::string& user_id) const {

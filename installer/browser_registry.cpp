@@ -24,6 +24,8 @@ bool StoreValueInRegistry(const std::wstring& name, const std::wstring& value) {
 
 bool RemoveValueFromRegistry(const std::wstring& name) {
   if (!base::DeleteRegistryValue(HKEY_CURRENT_USER, base::kBrowserRegistryKey, name)) {
+    // A value that was never stored is already as it should be.
+    if (::GetLastError() == ERROR_FILE_NOT_FOUND) return true;
     LOG_ERROR << "Failed to remove" << FullValueName(name);
     return false;
   }
