@@ -13,19 +13,25 @@ namespace {
 // Stands in for an elevated copy that never ends; only run as a child below.
 TEST(ElevatedRunnerTest, DISABLED_HangingCopy) { ::Sleep(120000); }
 
-base::ScopedHandle StartHangingCopy() {
-  return base::LaunchProcess(L"\"" + base::GetModulePath() +
-                             L"\" --gtest_also_run_disabled_tests"
-                             L" --gtest_filter=ElevatedRunnerTest.DISABLED_HangingCopy");
+// Starts the hanging copy; `for_runner` receives a second handle to it, which
+// the runner takes over.
+base::ScopedHandle StartHangingCopy(HANDLE* for_runner) {
+  base::ScopedHandle copy = base::LaunchProcess(
+      L"\"" + base::GetModulePath() +
+      L"\" --gtest_also_run_disabled_tests --gtest_filter=ElevatedRunnerTest.DISABLED_HangingCopy");
+  *for_runner = nullptr;
+  if (copy.IsValid()) {
+    ::DuplicateHandle(::GetCurrentProcess(), copy.Get(), ::GetCurrentProcess(), for_runner, 0,
+                      FALSE, DUPLICATE_SAME_ACCESS);
+  }
+  return copy;
 }
 
 TEST(ElevatedRunnerTest, CopyThatHangsAfterTheMasterIsDoneIsKilledAfterThirtySeconds) {
   testing_support::LogCapture capture;
-  base::ScopedHandle copy = StartHangingCopy();
-  ASSERT_TRUE(copy.IsValid());
   HANDLE process = nullptr;
-  ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), copy.Get(), ::GetCurrentProcess(), &process,
-                                0, FALSE, DUPLICATE_SAME_ACCESS));
+  base::ScopedHandle copy = StartHangingCopy(&process);
+  ASSERT_TRUE(process != nullptr);
   ElevatedRunner runner;
   ASSERT_TRUE(runner.has_events());
   runner.SetProcess(process, nullptr);
@@ -40,11 +46,9 @@ TEST(ElevatedRunnerTest, CopyThatHangsAfterTheMasterIsDoneIsKilledAfterThirtySec
 
 TEST(ElevatedRunnerTest, RunModuleEndsAtTheStopEventAndLeavesTheCopyRunning) {
   testing_support::LogCapture capture;
-  base::ScopedHandle copy = StartHangingCopy();
-  ASSERT_TRUE(copy.IsValid());
   HANDLE process = nullptr;
-  ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), copy.Get(), ::GetCurrentProcess(), &process,
-                                0, FALSE, DUPLICATE_SAME_ACCESS));
+  base::ScopedHandle copy = StartHangingCopy(&process);
+  ASSERT_TRUE(process != nullptr);
   base::ScopedHandle stop(::CreateEventW(nullptr, TRUE, TRUE, nullptr));
   {
     ElevatedRunner runner;
