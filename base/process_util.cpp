@@ -4,13 +4,13 @@
 
 namespace base {
 
-ScopedHandle LaunchProcess(const std::wstring& command_line, bool inherit_handles) {
+ScopedHandle LaunchProcess(const std::wstring& command_line, DWORD creation_flags) {
   std::vector<wchar_t> buffer(command_line.begin(), command_line.end());
   buffer.push_back(L'\0');
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info = {};
-  if (!::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, inherit_handles, 0, nullptr,
+  if (!::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, creation_flags, nullptr,
                         nullptr, &startup, &info)) {
     return ScopedHandle();
   }

@@ -6,7 +6,8 @@
 
 namespace base {
 
-// Starts a process from a full command line; returns its handle (invalid on failure).
-ScopedHandle LaunchProcess(const std::wstring& command_line, bool inherit_handles = false);
+// Starts a process from a full command line, inheriting no handles; returns
+// its handle (invalid on failure).
+ScopedHandle LaunchProcess(const std::wstring& command_line, DWORD creation_flags = 0);
 
 }  // namespace base

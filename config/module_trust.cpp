@@ -9,6 +9,7 @@
 
 #include "base/base64.h"
 #include "base/scoped_handle.h"
+#include "config/json_reader.h"
 #include "config/signature_verifier.h"
 #include "installer/log.h"
 
@@ -34,10 +35,6 @@ static_assert(offsetof(TrustDataWithSettings, pSignatureSettings) == sizeof(WINT
               "pSignatureSettings must follow dwUIContext");
 constexpr DWORD kWssVerifySpecific = 0x00000001;
 constexpr DWORD kWssGetSecondarySigCount = 0x00000002;
-
-struct JsonDeleter {
-  void operator()(json_t* json) const { json_decref(json); }
-};
 
 // One trust request for a file, verifying one signature at a time; owns the
 // verification state and closes it.
@@ -158,7 +155,7 @@ std::string GetTrustJsonFromModule(const std::wstring& path) {
 bool ParseTrustedJson(std::string_view text, TrustedCertificateSet* trusted) {
   trusted->clear();
   json_error_t error;
-  const std::unique_ptr<json_t, JsonDeleter> root(json_loadb(text.data(), text.size(), 0, &error));
+  const JsonPtr root(json_loadb(text.data(), text.size(), 0, &error));
   json_t* info = json_object_get(root.get(), "trusted_info");
   json_t* certificates = json_object_get(info, "certificates");
   if (!json_is_object(root.get()) || !json_is_object(info) || !json_is_array(certificates)) {

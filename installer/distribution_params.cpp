@@ -10,6 +10,7 @@
 #include "base/registry.h"
 #include "base/scoped_handle.h"
 #include "base/strings.h"
+#include "config/json_reader.h"
 #include "config/tag.h"
 #include "config/tag_parser.h"
 #include "installer/command_line.h"
@@ -21,9 +22,6 @@ namespace {
 
 constexpr size_t kJsonIndent = 2;
 
-struct JsonDeleter {
-  void operator()(json_t* json) const { json_decref(json); }
-};
 struct MallocDeleter {
   void operator()(char* text) const { std::free(text); }
 };
@@ -101,7 +99,7 @@ std::string DistributionParams::ReadTag() const {
 void DistributionParams::WriteInfoFile() {
   info_file_path_ = base::GetTempFolder() + kDistribInfoFileName;
   // Text that is not UTF-8 goes in unchecked and makes the dump fail below.
-  std::unique_ptr<json_t, JsonDeleter> object(json_object());
+  config::JsonPtr object(json_object());
   for (const auto& [key, value] : params_) {
     json_object_setn_new_nocheck(object.get(), key.data(), key.size(),
                                  json_stringn_nocheck(value.data(), value.size()));

@@ -7,6 +7,7 @@
 
 #include "base/file_util.h"
 #include "base/file_version.h"
+#include "base/process_util.h"
 #include "base/registry.h"
 #include "base/strings.h"
 #include "base/time_util.h"
@@ -533,24 +534,16 @@ bool Installer::RunModuleDirectly(const CommandLine& setup_command_line) {
 bool Installer::RunModuleAndWait(const std::wstring& command_line) {
   LOG_INFO << L"Run: " << command_line;
   exit_code_ = kInstallerExitCodeInitial;
-  std::vector<wchar_t> buffer(command_line.begin(), command_line.end());
-  buffer.push_back(L'\0');
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info = {};
-  if (!::CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                        nullptr, &startup, &info)) {
+  base::ScopedHandle process = base::LaunchProcess(command_line, CREATE_NO_WINDOW);
+  if (!process.IsValid()) {
     LOG_ERROR << "Create process failed.";
     return false;
   }
-  base::ScopedHandle process(info.hProcess);
-  base::ScopedHandle thread(info.hThread);
-  LOG_INFO << "Process created: " << info.dwProcessId;
+  LOG_INFO << "Process created: " << ::GetProcessId(process.Get());
   if (observer_ != nullptr) {
     observer_->SetProgress(40);
     observer_->HideCancelButton();
   }
-  thread.Reset();
   LOG_INFO << "Wait for process finish.";
   if (::WaitForSingleObject(process.Get(), INFINITE) != WAIT_OBJECT_0) {
     LOG_ERROR << "Wait process failed.";

@@ -6,14 +6,12 @@
 #include <memory>
 
 #include "base/strings.h"
+#include "config/json_reader.h"
 
 namespace demo_setup {
 namespace {
 
-struct JsonDeleter {
-  void operator()(json_t* json) const { json_decref(json); }
-};
-using ScopedJson = std::unique_ptr<json_t, JsonDeleter>;
+using ScopedJson = config::JsonPtr;
 
 json_t* Utf8String(const std::wstring& text) {
   const std::string utf8 = base::WideToUtf8(text);
