@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/log.h"
 #include "base/scoped_handle.h"
 
 namespace base {
@@ -54,6 +55,22 @@ bool DeleteFolderRecursively(const std::wstring& path) {
     }
   }
   return ::RemoveDirectoryW(path.c_str()) != FALSE;
+}
+
+bool WriteDataToFile(const std::wstring& path, std::string_view data) {
+  base::ScopedHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.IsValid()) {
+    LOG_ERROR << "Can't create file " << path;
+    return false;
+  }
+  DWORD written = 0;
+  if (!::WriteFile(file.Get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr) ||
+      written != data.size()) {
+    LOG_ERROR << "Can't write file " << path;
+    return false;
+  }
+  return true;
 }
 
 }  // namespace base

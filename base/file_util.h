@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace base {
 
@@ -14,6 +15,8 @@ std::wstring GetModulePath();
 std::wstring DirName(const std::wstring& path);
 std::wstring BaseName(const std::wstring& path);
 bool PathExists(const std::wstring& path);
+// Creates or replaces the file with `data`; false, logged, when it cannot.
+bool WriteDataToFile(const std::wstring& path, std::string_view data);
 bool DeleteFolderRecursively(const std::wstring& path);
 
 // Deletes a folder and its contents when it goes out of scope.

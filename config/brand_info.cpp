@@ -2,13 +2,13 @@
 
 #include <windows.h>
 
+#include "base/browser_registry.h"
+#include "base/log.h"
 #include "base/registry.h"
 #include "base/strings.h"
 #include "config/config_package.h"
 #include "config/json_reader.h"
 #include "endpoints.h"
-#include "installer/browser_registry.h"
-#include "installer/log.h"
 #include "ui/language.h"
 
 namespace config {
@@ -236,18 +236,18 @@ void BrandInfo::LogBrandInfo() const {
 }
 
 void BrandInfo::StoreLanguage() const {
-  installer::StoreValueInRegistry(L"lang", base::Utf8ToWide(language_));
+  base::StoreValueInRegistry(L"lang", base::Utf8ToWide(language_));
 }
 
 void BrandInfo::StoreBrand() const {
-  installer::StoreValueInRegistry(L"brand", base::Utf8ToWide(brand_name_));
-  installer::StoreValueInRegistry(L"BrandFile", brand_package_path_);
-  if (has_partner_package_) installer::StoreValueInRegistry(L"PartnerFile", partner_package_path_);
+  base::StoreValueInRegistry(L"brand", base::Utf8ToWide(brand_name_));
+  base::StoreValueInRegistry(L"BrandFile", brand_package_path_);
+  if (has_partner_package_) base::StoreValueInRegistry(L"PartnerFile", partner_package_path_);
 }
 
 void BrandInfo::RemoveStoredBrand() {
   for (const wchar_t* name : {L"brand", L"BrandFile", L"PartnerFile"})
-    installer::RemoveValueFromRegistry(name);
+    base::RemoveValueFromRegistry(name);
 }
 
 std::string BrandInfo::GetVariationsUrl(const std::string& user_id) const {

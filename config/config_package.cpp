@@ -1,10 +1,10 @@
 #include "config/config_package.h"
 
+#include "base/log.h"
 #include "base/scoped_handle.h"
 #include "config/brand_info.h"
 #include "config/cabinet.h"
 #include "config/json_reader.h"
-#include "installer/log.h"
 
 namespace config {
 

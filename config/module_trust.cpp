@@ -8,10 +8,10 @@
 #include <memory>
 
 #include "base/base64.h"
+#include "base/log.h"
 #include "base/scoped_handle.h"
 #include "config/json_reader.h"
 #include "config/signature_verifier.h"
-#include "installer/log.h"
 
 namespace config {
 

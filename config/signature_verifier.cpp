@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "base/base64.h"
+#include "base/log.h"
 #include "base/scoped_handle.h"
-#include "installer/log.h"
 #include "trust_key_table.h"
 
 namespace config {

@@ -4,9 +4,9 @@
 
 #include <limits>
 
+#include "base/log.h"
 #include "base/scoped_handle.h"
 #include "config/tag_parser.h"
-#include "installer/log.h"
 
 namespace config {
 

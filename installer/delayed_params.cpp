@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
+#include "base/command_line.h"
+#include "base/log.h"
 #include "base/scoped_handle.h"
-#include "installer/command_line.h"
-#include "installer/log.h"
 
 // Shared by every running process of this executable file.
 __attribute__((section("Shared"), shared)) installer::DelayedParamsBlock g_delayed_params = {};
@@ -71,7 +71,7 @@ bool FillDelayedParamsBlock(const DelayedParams& params, DelayedParamsBlock* blo
 
 void ApplyDelayedParamsBlock(const DelayedParamsBlock& block,
                              bool (*is_readable_non_empty)(const std::wstring& path),
-                             CommandLine* command_line) {
+                             base::CommandLine* command_line) {
   auto add_when_set = [command_line](const char* name, const wchar_t* value) {
     if (value[0] != L'\0') command_line->AppendSwitch(name, value);
   };
@@ -95,7 +95,7 @@ bool WriteDelayedParams(const DelayedParams& params) {
   return FillDelayedParamsBlock(params, &g_delayed_params);
 }
 
-void ApplyDelayedParams(CommandLine* command_line) {
+void ApplyDelayedParams(base::CommandLine* command_line) {
   ApplyDelayedParamsBlock(g_delayed_params, IsReadableNonEmptyFile, command_line);
 }
 

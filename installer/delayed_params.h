@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <string>
 
-namespace installer {
-
+namespace base {
 class CommandLine;
+}  // namespace base
+
+namespace installer {
 
 // The parameters the master hands its elevated copy once the archive is ready.
 // It lives in a section shared by every process of this executable, so the
@@ -52,10 +54,10 @@ bool FillDelayedParamsBlock(const DelayedParams& params, DelayedParamsBlock* blo
 // whether the website icon is passed on.
 void ApplyDelayedParamsBlock(const DelayedParamsBlock& block,
                              bool (*is_readable_non_empty)(const std::wstring& path),
-                             CommandLine* command_line);
+                             base::CommandLine* command_line);
 
 // The same on this executable's shared section.
 bool WriteDelayedParams(const DelayedParams& params);
-void ApplyDelayedParams(CommandLine* command_line);
+void ApplyDelayedParams(base::CommandLine* command_line);
 
 }  // namespace installer

@@ -1,7 +1,8 @@
 #include "installer/distribution_files.h"
 
+#include "base/file_util.h"
+#include "base/log.h"
 #include "base/scoped_handle.h"
-#include "installer/log.h"
 
 namespace installer {
 namespace {
@@ -20,24 +21,8 @@ std::string_view FindResourceData(int resource_id, HMODULE module) {
 
 }  // namespace
 
-bool WriteDataToFile(const std::wstring& path, std::string_view data) {
-  base::ScopedHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.IsValid()) {
-    LOG_ERROR << "Can't create file " << path;
-    return false;
-  }
-  DWORD written = 0;
-  if (!::WriteFile(file.Get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr) ||
-      written != data.size()) {
-    LOG_ERROR << "Can't write file " << path;
-    return false;
-  }
-  return true;
-}
-
 bool WriteResourceToFile(int resource_id, const std::wstring& path, HMODULE module) {
-  return WriteDataToFile(path, FindResourceData(resource_id, module));
+  return base::WriteDataToFile(path, FindResourceData(resource_id, module));
 }
 
 void WriteDistributionFiles(const std::wstring& temp_folder, DistributionFilePaths* paths) {

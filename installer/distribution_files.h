@@ -22,9 +22,6 @@ struct DistributionFilePaths {
   std::wstring website_icon;      // "velmar-website-icon-file"
 };
 
-// Creates or truncates `path` and writes `data` in one piece.
-bool WriteDataToFile(const std::wstring& path, std::string_view data);
-
 // Writes the "BIN" resource `resource_id` of `module` (this executable when
 // null) to `path`; a missing resource gives an empty file.
 bool WriteResourceToFile(int resource_id, const std::wstring& path, HMODULE module = nullptr);

@@ -4,10 +4,10 @@
 
 #include <memory>
 
+#include "base/command_line.h"
+#include "base/log.h"
 #include "base/time_util.h"
-#include "installer/command_line.h"
 #include "installer/installer.h"
-#include "installer/log.h"
 #include "installer/setup_command_line.h"
 
 namespace installer {
@@ -84,7 +84,7 @@ HWND CreatePromptOwnerWindow() {
 
 bool StartElevatedInstaller(Installer* installer) {
   const int64_t prompt_start = base::MonotonicMicros();
-  CommandLine relaunch = CommandLine::ForCurrentProcess();
+  base::CommandLine relaunch = base::CommandLine::ForCurrentProcess();
   relaunch.AppendSwitch("run-as-admin");
   relaunch.AppendSwitch("parent-installer-process-id", std::to_wstring(::GetCurrentProcessId()));
   relaunch.AppendSwitch(

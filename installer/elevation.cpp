@@ -2,11 +2,11 @@
 
 #include <shlobj.h>
 
+#include "base/command_line.h"
+#include "base/log.h"
+#include "base/os_version.h"
 #include "base/strings.h"
-#include "installer/command_line.h"
-#include "installer/distribution_params.h"
-#include "installer/log.h"
-#include "installer/os_version.h"
+#include "config/distribution_params.h"
 
 namespace installer {
 
@@ -87,12 +87,12 @@ bool ElevationEnvironment::IsUserInAdminGroup() const {
   return IsUserAnAdminGroup(::GetCurrentProcess());
 }
 
-int ElevationEnvironment::OsVersionIndex() const { return GetOsVersionIndex(); }
+int ElevationEnvironment::OsVersionIndex() const { return base::GetOsVersionIndex(); }
 
 bool ElevationEnvironment::IsProcessElevated() const { return ::IsUserAnAdmin() != FALSE; }
 
-const CommandLine& ElevationEnvironment::GetCommandLine() const {
-  return CommandLine::ForCurrentProcess();
+const base::CommandLine& ElevationEnvironment::GetCommandLine() const {
+  return base::CommandLine::ForCurrentProcess();
 }
 
 bool NeedStartThisProcessAsAdmin(const ElevationEnvironment& environment) {
@@ -100,11 +100,11 @@ bool NeedStartThisProcessAsAdmin(const ElevationEnvironment& environment) {
     LOG_INFO << "User is not in admin group.";
     return false;
   }
-  if (environment.OsVersionIndex() <= kOsServer2003) {
+  if (environment.OsVersionIndex() <= base::kOsServer2003) {
     LOG_INFO << "Windows version is not suitable for elevated restart.";
     return false;
   }
-  const CommandLine& command_line = environment.GetCommandLine();
+  const base::CommandLine& command_line = environment.GetCommandLine();
   for (const char* name : kNonInstallSwitches) {
     if (command_line.HasSwitch(name)) {
       LOG_INFO << "Found non install-switch:" << name;
@@ -126,7 +126,8 @@ bool NeedStartThisProcessAsAdmin(const ElevationEnvironment& environment) {
 
 bool NeedStartThisProcessAsAdmin() { return NeedStartThisProcessAsAdmin(ElevationEnvironment()); }
 
-int GetElevationMode(const DistributionParams& params, const CommandLine& command_line) {
+int GetElevationMode(const config::DistributionParams& params,
+                     const base::CommandLine& command_line) {
   if (command_line.HasSwitch("system-level") ||
       command_line.HasSwitch("program-files-installation")) {
     return 0;

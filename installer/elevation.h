@@ -6,10 +6,14 @@
 
 #include "base/scoped_handle.h"
 
-namespace installer {
-
+namespace base {
 class CommandLine;
+}  // namespace base
+namespace config {
 class DistributionParams;
+}  // namespace config
+
+namespace installer {
 
 // Switches that mean "not an install"; with any of them no elevation is offered.
 extern const char* const kNonInstallSwitches[16];
@@ -27,13 +31,14 @@ class ElevationEnvironment {
   virtual bool IsUserInAdminGroup() const;
   virtual int OsVersionIndex() const;
   virtual bool IsProcessElevated() const;
-  virtual const CommandLine& GetCommandLine() const;
+  virtual const base::CommandLine& GetCommandLine() const;
 };
 
 bool NeedStartThisProcessAsAdmin(const ElevationEnvironment& environment);
 bool NeedStartThisProcessAsAdmin();
 
 // 0: no elevation; 1: the window elevates at once; 2: the setup shows the prompt later.
-int GetElevationMode(const DistributionParams& params, const CommandLine& command_line);
+int GetElevationMode(const config::DistributionParams& params,
+                     const base::CommandLine& command_line);
 
 }  // namespace installer

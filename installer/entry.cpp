@@ -7,21 +7,21 @@
 
 #include <memory>
 
+#include "base/command_line.h"
 #include "base/file_util.h"
+#include "base/log.h"
+#include "base/os_version.h"
 #include "base/scoped_handle.h"
 #include "base/strings.h"
 #include "config/brand_info.h"
-#include "installer/command_line.h"
+#include "config/distribution_params.h"
 #include "installer/default_browser_check.h"
 #include "installer/delayed_params.h"
 #include "installer/disk_space.h"
-#include "installer/distribution_params.h"
 #include "installer/elevated_runner.h"
 #include "installer/elevation.h"
 #include "installer/exit_codes.h"
 #include "installer/installer.h"
-#include "installer/log.h"
-#include "installer/os_version.h"
 #include "ui/process_window.h"
 #include "ui/remote_observer.h"
 
@@ -77,7 +77,7 @@ class SingleInstanceLock {
 // The windowed run's installation, with the choices and the elevation the
 // window would make, for builds without the installation window.
 int InstallWithoutWindow(const StartupProbes& probes, const config::BrandInfo& brand_info,
-                         const DistributionParams& params) {
+                         const config::DistributionParams& params) {
   LOG_INFO_AS("wWinMain") << "The installation window is not part of this build; "
                              "installing without it.";
   std::unique_ptr<Installer> installer = probes.CreateInstaller(&brand_info, &params);
@@ -91,7 +91,7 @@ int InstallWithoutWindow(const StartupProbes& probes, const config::BrandInfo& b
     send_statistics = value == "true";
   }
   installer->set_send_statistics(send_statistics);
-  if (GetElevationMode(params, CommandLine::ForCurrentProcess()) != 2 &&
+  if (GetElevationMode(params, base::CommandLine::ForCurrentProcess()) != 2 &&
       NeedStartThisProcessAsAdmin() && !StartElevatedInstaller(installer.get())) {
     LOG_INFO_AS("LayoutProgressDialog") << "Declined running the installer as admin";
   }
@@ -114,7 +114,7 @@ int RunMaster(const StartupProbes& probes) {
   g_master_process_id = ::GetCurrentProcessId();
   LOG_INFO_AS("wWinMain") << "Installer process id: " << ::GetCurrentProcessId();
 
-  const CommandLine& command_line = CommandLine::ForCurrentProcess();
+  const base::CommandLine& command_line = base::CommandLine::ForCurrentProcess();
   const bool silent = command_line.HasSwitch("silent");
   const bool system_level = command_line.HasSwitch("system-level");
   const std::string brand_name = command_line.GetSwitchValueASCII("brand-name");
@@ -122,14 +122,14 @@ int RunMaster(const StartupProbes& probes) {
   const std::wstring temp_path = base::GetTempFolder();
   LOG_INFO_AS("wWinMain") << "Temporary path is: " << temp_path;
 
-  DistributionParams params;
+  config::DistributionParams params;
   params.CreateJsonFromDistribParams();
   config::BrandInfo brand_info(temp_path);
   brand_info.GetInfo(brand_name);
   std::string language;
   if (params.Get("lang", &language)) brand_info.SetDefaultLanguage(language);
   brand_info.ApplyDefaults();
-  GetOsVersionIndex();
+  base::GetOsVersionIndex();
 
   if (!probes.IsSse2Supported()) {
     LOG_ERROR_AS("wWinMain") << "CPU is not supported";
@@ -162,13 +162,13 @@ bool StartupProbes::IsSse2Supported() const {
   return ::IsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE) != FALSE;
 }
 
-std::unique_ptr<Installer> StartupProbes::CreateInstaller(const config::BrandInfo* brand_info,
-                                                          const DistributionParams* params) const {
+std::unique_ptr<Installer> StartupProbes::CreateInstaller(
+    const config::BrandInfo* brand_info, const config::DistributionParams* params) const {
   return std::make_unique<Installer>(nullptr, brand_info, params);
 }
 
 int ExecuteAsAdmin() {
-  const CommandLine& own = CommandLine::ForCurrentProcess();
+  const base::CommandLine& own = base::CommandLine::ForCurrentProcess();
   const std::wstring setup_text = own.GetSwitchValue("setup-cmd-line");
   const std::string parent_text = own.GetSwitchValueASCII("parent-installer-process-id");
   uint64_t parent_id = 0;
@@ -179,7 +179,7 @@ int ExecuteAsAdmin() {
   base::ScopedHandle parent(::OpenProcess(SYNCHRONIZE, TRUE, static_cast<DWORD>(parent_id)));
   LOG_INFO << "Start installer as admin";
 
-  CommandLine setup_command_line = CommandLine::FromString(setup_text);
+  base::CommandLine setup_command_line = base::CommandLine::FromString(setup_text);
   base::ScopedHandle start_event(::OpenEventA(SYNCHRONIZE, FALSE, kElevatedStartEventName));
   base::ScopedHandle cancel_event(::OpenEventA(SYNCHRONIZE, FALSE, kElevatedCancelEventName));
   const HANDLE handles[] = {start_event.Get(), cancel_event.Get(), parent.Get()};
@@ -213,10 +213,10 @@ int RunLiteInstaller(const StartupProbes& probes) {
   const int status = EnsureSecureDllLoading(&secure_exit_code, probes);
 
   const std::wstring temp = base::GetTempFolder();
-  InitLogging(temp.empty() ? std::wstring(kLogFileName) : temp + kLogFileName);
+  base::InitLogging(temp.empty() ? std::wstring(base::kLogFileName) : temp + base::kLogFileName);
   LOG_INFO_AS("wWinMain") << "-------------------------------------- Start install.";
 
-  const CommandLine& command_line = CommandLine::ForCurrentProcess();
+  const base::CommandLine& command_line = base::CommandLine::ForCurrentProcess();
   if (command_line.HasSwitch("check-the-interface")) {
     const int code = CheckDefaultBrowserInterface();
     LOG_INFO_AS("wWinMain")

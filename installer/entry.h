@@ -9,9 +9,12 @@ namespace config {
 class BrandInfo;
 }
 
+namespace config {
+class DistributionParams;
+}  // namespace config
+
 namespace installer {
 
-class DistributionParams;
 class Installer;
 
 // What the start-up asks of the machine, and the installer it makes, so that a
@@ -20,8 +23,8 @@ class Installer;
 class StartupProbes : public LoaderCallLookup, public DiskSpaceProbe {
  public:
   virtual bool IsSse2Supported() const;
-  virtual std::unique_ptr<Installer> CreateInstaller(const config::BrandInfo* brand_info,
-                                                     const DistributionParams* params) const;
+  virtual std::unique_ptr<Installer> CreateInstaller(
+      const config::BrandInfo* brand_info, const config::DistributionParams* params) const;
 };
 
 // The whole life of one installer process; returns its exit code.

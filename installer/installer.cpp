@@ -5,24 +5,24 @@
 
 #include <vector>
 
+#include "base/browser_registry.h"
+#include "base/command_line.h"
 #include "base/file_util.h"
 #include "base/file_version.h"
+#include "base/log.h"
+#include "base/os_version.h"
 #include "base/process_util.h"
 #include "base/registry.h"
 #include "base/strings.h"
 #include "base/time_util.h"
 #include "config/brand_info.h"
+#include "config/distribution_params.h"
 #include "config/module_trust.h"
-#include "installer/browser_registry.h"
-#include "installer/command_line.h"
 #include "installer/delayed_params.h"
 #include "installer/distribution_files.h"
-#include "installer/distribution_params.h"
 #include "installer/elevated_runner.h"
 #include "installer/elevation.h"
 #include "installer/exit_codes.h"
-#include "installer/log.h"
-#include "installer/os_version.h"
 #include "installer/setup_command_line.h"
 #include "net/download_experiment.h"
 #include "net/downloader.h"
@@ -106,16 +106,16 @@ AttemptPlan PlanDownloadAttempts(size_t url_count) {
 }
 
 Installer::Installer(InstallerObserver* observer, const config::BrandInfo* brand_info,
-                     const DistributionParams* params)
+                     const config::DistributionParams* params)
     : observer_(observer), brand_info_(brand_info), params_(params) {
   if (brand_info_ != nullptr) temp_dir_ = brand_info_->temp_path();
-  files_.installer_data =
-      ReadFilePathFromRegistry(kInstallerDataValue.switch_name, kInstallerDataValue.registry_name);
-  files_.clids = ReadFilePathFromRegistry(kClidsValue.switch_name, kClidsValue.registry_name);
-  files_.searchband_clids = ReadFilePathFromRegistry(kClidsSearchbandValue.switch_name,
-                                                     kClidsSearchbandValue.registry_name);
-  files_.website_icon =
-      ReadFilePathFromRegistry(kWebsiteIconValue.switch_name, kWebsiteIconValue.registry_name);
+  files_.installer_data = base::ReadFilePathFromRegistry(kInstallerDataValue.switch_name,
+                                                         kInstallerDataValue.registry_name);
+  files_.clids = base::ReadFilePathFromRegistry(kClidsValue.switch_name, kClidsValue.registry_name);
+  files_.searchband_clids = base::ReadFilePathFromRegistry(kClidsSearchbandValue.switch_name,
+                                                           kClidsSearchbandValue.registry_name);
+  files_.website_icon = base::ReadFilePathFromRegistry(kWebsiteIconValue.switch_name,
+                                                       kWebsiteIconValue.registry_name);
   InitializeStatistics();
 }
 
@@ -149,8 +149,8 @@ void Installer::InitializeStatistics() {
 }
 
 void Installer::set_make_browser_default(bool value) {
-  const int os = GetOsVersionIndex();
-  if (os == kOsWin8 || os == kOsWin81) return;
+  const int os = base::GetOsVersionIndex();
+  if (os == base::kOsWin8 || os == base::kOsWin81) return;
   make_browser_default_ = value;
 }
 
@@ -199,10 +199,10 @@ void Installer::Install() {
   if (brand_info_ != nullptr) {
     brand_info_->StoreLanguage();
     WriteDistributionFiles(temp_dir_, &files_);
-    StoreValueInRegistry(kInstallerDataValue.registry_name, files_.installer_data);
-    StoreValueInRegistry(kClidsValue.registry_name, files_.clids);
-    StoreValueInRegistry(kClidsSearchbandValue.registry_name, files_.searchband_clids);
-    StoreValueInRegistry(kWebsiteIconValue.registry_name, files_.website_icon);
+    base::StoreValueInRegistry(kInstallerDataValue.registry_name, files_.installer_data);
+    base::StoreValueInRegistry(kClidsValue.registry_name, files_.clids);
+    base::StoreValueInRegistry(kClidsSearchbandValue.registry_name, files_.searchband_clids);
+    base::StoreValueInRegistry(kWebsiteIconValue.registry_name, files_.website_icon);
     brand_info_->StoreBrand();
   }
 
@@ -214,9 +214,9 @@ void Installer::Install() {
   } else {
     for (const DistributionFileValue* value :
          {&kInstallerDataValue, &kClidsValue, &kClidsSearchbandValue, &kWebsiteIconValue}) {
-      RemoveValueFromRegistry(value->registry_name);
+      base::RemoveValueFromRegistry(value->registry_name);
     }
-    RemoveValueFromRegistry(L"DistribInfoParams");
+    base::RemoveValueFromRegistry(L"DistribInfoParams");
     config::BrandInfo::RemoveStoredBrand();
     if (brand_info_ != nullptr) {
       for (const std::wstring* path :
@@ -324,7 +324,7 @@ int Installer::InstallBrowser() {
   if (!ran) return 1;
 
   const bool keep_browser_closed =
-      CommandLine::ForCurrentProcess().HasSwitch("do-not-launch-browser") && launch_browser_;
+      base::CommandLine::ForCurrentProcess().HasSwitch("do-not-launch-browser") && launch_browser_;
   if (!keep_browser_closed && observer_ != nullptr) {
     observer_->SetProgress(100);
     observer_->CloseIfStarted(true);
@@ -334,8 +334,8 @@ int Installer::InstallBrowser() {
   return 0;
 }
 
-CommandLine Installer::BuildSetupCommandLineFor(const std::wstring& program,
-                                                bool with_file_switches) {
+base::CommandLine Installer::BuildSetupCommandLineFor(const std::wstring& program,
+                                                      bool with_file_switches) {
   SetupCommandLineInputs inputs;
   inputs.program = program;
   inputs.disable_uac = disable_uac_;
@@ -361,9 +361,9 @@ CommandLine Installer::BuildSetupCommandLineFor(const std::wstring& program,
   inputs.website_icon_path = files_.website_icon;
   inputs.partner_package_override_path = partner_package_override_path_;
   inputs.elevation_mode =
-      params_ != nullptr ? GetElevationMode(*params_, CommandLine::ForCurrentProcess()) : 0;
+      params_ != nullptr ? GetElevationMode(*params_, base::CommandLine::ForCurrentProcess()) : 0;
   inputs.launch_browser = launch_browser_;
-  return BuildSetupCommandLine(CommandLine::ForCurrentProcess(), inputs);
+  return BuildSetupCommandLine(base::CommandLine::ForCurrentProcess(), inputs);
 }
 
 std::wstring Installer::GetModulePath() {
@@ -410,12 +410,12 @@ int Installer::DownloadOrExtractModule(const std::wstring& path, bool* downloade
   *downloaded = false;
   if (ExtractBrowserSetupResource(file->Get())) return 0;
   LOG_INFO << L"Try to download module:" << path;
-  const int result = DownloadModule(file->Get(), CommandLine::ForCurrentProcess());
+  const int result = DownloadModule(file->Get(), base::CommandLine::ForCurrentProcess());
   *downloaded = result == 0;
   return result;
 }
 
-int Installer::DownloadModule(HANDLE file, const CommandLine& command_line) {
+int Installer::DownloadModule(HANDLE file, const base::CommandLine& command_line) {
   net::ModuleWriter writer(file);
   net::DownloadExperiment experiment;
   experiment.ChooseArchitecture(command_line, params_);
@@ -434,7 +434,7 @@ int Installer::DownloadModule(HANDLE file, const CommandLine& command_line) {
     return 2;
   }
   {
-    LogMessage selected(kLogInfo, __func__, __LINE__);
+    base::LogMessage selected(base::kLogInfo, __func__, __LINE__);
     selected << "Selected download urls:";
     for (const std::wstring& url : urls) selected << L" " << url;
   }
@@ -525,8 +525,8 @@ bool Installer::RunModuleInElevatedProcess() {
   return success;
 }
 
-bool Installer::RunModuleDirectly(const CommandLine& setup_command_line) {
-  CommandLine command_line = setup_command_line;
+bool Installer::RunModuleDirectly(const base::CommandLine& setup_command_line) {
+  base::CommandLine command_line = setup_command_line;
   command_line.AppendSwitchASCII("source", "lite");
   return RunModuleAndWait(command_line.GetCommandLineString());
 }

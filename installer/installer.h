@@ -21,10 +21,15 @@ class DownloadProgressSink;
 struct DownloadErrorInfo;
 }  // namespace net
 
+namespace base {
+class CommandLine;
+}  // namespace base
+namespace config {
+class DistributionParams;
+}  // namespace config
+
 namespace installer {
 
-class CommandLine;
-class DistributionParams;
 class ElevatedRunner;
 
 inline constexpr int kInstallerExitCodeInitial = 400;
@@ -68,19 +73,19 @@ bool IsOldCryptoComponentFault(uint32_t exception_code, const std::string& dll_n
 class Installer {
  public:
   Installer(InstallerObserver* observer, const config::BrandInfo* brand_info,
-            const DistributionParams* params);
+            const config::DistributionParams* params);
   virtual ~Installer();
   Installer(const Installer&) = delete;
   Installer& operator=(const Installer&) = delete;
 
   virtual bool RunModuleInElevatedProcess();
   // Runs the setup with this command line plus "source=lite" and waits for it.
-  virtual bool RunModuleDirectly(const CommandLine& setup_command_line);
+  virtual bool RunModuleDirectly(const base::CommandLine& setup_command_line);
   virtual void InitializeStatistics();
   // One plain download of one URL, for the final report.
   virtual bool Download(const std::wstring& url, net::Writer* writer);
   virtual bool WriteResourceToFile(int resource_id, const std::wstring& path);
-  virtual int DownloadModule(HANDLE file, const CommandLine& command_line);
+  virtual int DownloadModule(HANDLE file, const base::CommandLine& command_line);
   virtual bool DownloadFile(const std::wstring& url, net::Writer* writer, std::string* error_text,
                             std::wstring* redirect_url, uint32_t* total_size,
                             net::DownloadErrorInfo* error_info);
@@ -110,7 +115,7 @@ class Installer {
   void IncrementCancelCount() { ++cancel_count_; }
 
   // The setup command line for an archive, with or without the file switches.
-  CommandLine BuildSetupCommandLineFor(const std::wstring& program, bool with_file_switches);
+  base::CommandLine BuildSetupCommandLineFor(const std::wstring& program, bool with_file_switches);
 
   int exit_code() const { return exit_code_; }
   const std::wstring& module_path() const { return module_path_; }
@@ -130,7 +135,7 @@ class Installer {
   std::unique_ptr<net::InstallStatSender> statistics_;
   InstallerObserver* observer_;
   const config::BrandInfo* brand_info_;
-  const DistributionParams* params_;
+  const config::DistributionParams* params_;
   bool make_browser_default_ = false;
   bool send_statistics_ = false;
   std::wstring temp_dir_;

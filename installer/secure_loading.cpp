@@ -5,10 +5,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/command_line.h"
 #include "base/file_util.h"
 #include "base/process_util.h"
 #include "base/scoped_handle.h"
-#include "installer/command_line.h"
 #include "installer/exit_codes.h"
 
 namespace installer {
@@ -44,7 +44,7 @@ int RunProtectedCopy(const std::wstring& exe_path, int* exit_code) {
   }
   ::SetFileAttributesW(copy.c_str(), ::GetFileAttributesW(copy.c_str()) & ~FILE_ATTRIBUTE_READONLY);
 
-  CommandLine command_line = CommandLine::ForCurrentProcess();
+  base::CommandLine command_line = base::CommandLine::ForCurrentProcess();
   command_line.SetProgram(copy);
   command_line.AppendSwitch("spawned_in_protected_dir");
   base::ScopedHandle process = base::LaunchProcess(command_line.GetCommandLineString());
@@ -82,7 +82,7 @@ int EnsureSecureDllLoading(int* exit_code, const LoaderCallLookup& lookup) {
 
   const std::wstring exe_path = base::GetModulePath();
   if (exe_path.empty()) return kSecureEnvironmentNotFound;
-  const CommandLine& command_line = CommandLine::ForCurrentProcess();
+  const base::CommandLine& command_line = base::CommandLine::ForCurrentProcess();
   if (!command_line.HasSwitch("run-as-admin") &&
       !command_line.HasSwitch("spawned_in_protected_dir")) {
     return RunProtectedCopy(exe_path, exit_code);

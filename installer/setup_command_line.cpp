@@ -3,7 +3,7 @@
 namespace installer {
 namespace {
 
-void AppendWhenSet(CommandLine* command_line, const char* name, const std::wstring& value) {
+void AppendWhenSet(base::CommandLine* command_line, const char* name, const std::wstring& value) {
   if (!value.empty()) command_line->AppendSwitch(name, value);
 }
 
@@ -16,8 +16,9 @@ int64_t ElevationPromptDelay(int64_t elevation_start, int64_t elevation_done,
                                          : elevation_done - download_end;
 }
 
-CommandLine BuildSetupCommandLine(const CommandLine& own, const SetupCommandLineInputs& inputs) {
-  CommandLine command_line = own;
+base::CommandLine BuildSetupCommandLine(const base::CommandLine& own,
+                                        const SetupCommandLineInputs& inputs) {
+  base::CommandLine command_line = own;
   command_line.SetProgram(inputs.program);
   if (inputs.disable_uac) command_line.AppendSwitch("disable-uac");
   command_line.AppendSwitch("progress-window", std::to_wstring(inputs.progress_window));

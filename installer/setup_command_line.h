@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "installer/command_line.h"
+#include "base/command_line.h"
 
 namespace installer {
 
@@ -43,7 +43,8 @@ struct SetupCommandLineInputs {
 };
 
 // The installer's own switches plus what the setup must know.
-CommandLine BuildSetupCommandLine(const CommandLine& own, const SetupCommandLineInputs& inputs);
+base::CommandLine BuildSetupCommandLine(const base::CommandLine& own,
+                                        const SetupCommandLineInputs& inputs);
 
 // How long the elevation prompt kept the user after the archive was ready.
 int64_t ElevationPromptDelay(int64_t elevation_start, int64_t elevation_done, int64_t download_end);

@@ -4,12 +4,12 @@
 
 #include <random>
 
+#include "base/command_line.h"
+#include "base/log.h"
+#include "base/os_version.h"
 #include "base/registry.h"
 #include "base/strings.h"
-#include "installer/command_line.h"
-#include "installer/distribution_params.h"
-#include "installer/log.h"
-#include "installer/os_version.h"
+#include "config/distribution_params.h"
 
 namespace net {
 
@@ -42,21 +42,21 @@ std::string ExperimentStateText(ExperimentState state) {
 DownloadExperiment::DownloadExperiment() : registry_key_(base::kBrowserRegistryKey) {}
 
 bool DownloadExperiment::IsProgramFilesInstallation() const {
-  return installer::CommandLine::ForCurrentProcess().HasSwitch("program-files-installation");
+  return base::CommandLine::ForCurrentProcess().HasSwitch("program-files-installation");
 }
 
 bool DownloadExperiment::IsWindows64() const {
-  const installer::OsInfo& os = installer::GetOsInfo();
-  return os.architecture == installer::ProcessorArchitecture::kX64 ||
-         os.architecture == installer::ProcessorArchitecture::kIa64;
+  const base::OsInfo& os = base::GetOsInfo();
+  return os.architecture == base::ProcessorArchitecture::kX64 ||
+         os.architecture == base::ProcessorArchitecture::kIa64;
 }
 
-bool DownloadExperiment::IsExperimentEnabled(const installer::DistributionParams& params) const {
+bool DownloadExperiment::IsExperimentEnabled(const config::DistributionParams& params) const {
   std::string value;
   return params.Get("try_x64", &value) && value == "1";
 }
 
-bool DownloadExperiment::GetRamThreshold(const installer::DistributionParams& params,
+bool DownloadExperiment::GetRamThreshold(const config::DistributionParams& params,
                                          uint64_t* bytes) const {
   std::string value;
   return params.Get("x64_ram", &value) && base::ParseUnsignedDecimal(value, bytes);
@@ -92,8 +92,8 @@ bool DownloadExperiment::WriteState(const std::string& state) const {
                                    base::Utf8ToWide(state));
 }
 
-void DownloadExperiment::ChooseArchitecture(const installer::CommandLine& command_line,
-                                            const installer::DistributionParams* params) {
+void DownloadExperiment::ChooseArchitecture(const base::CommandLine& command_line,
+                                            const config::DistributionParams* params) {
   if (command_line.HasSwitch("download-x64")) {
     architecture_ = kArchitecture64;
   } else if (command_line.HasSwitch("download-x32")) {
@@ -103,7 +103,7 @@ void DownloadExperiment::ChooseArchitecture(const installer::CommandLine& comman
   }
 }
 
-void DownloadExperiment::AdjustDownloadUrl(const installer::DistributionParams& params) {
+void DownloadExperiment::AdjustDownloadUrl(const config::DistributionParams& params) {
   architecture_ = kArchitectureNone;
   if (IsProgramFilesInstallation() || !IsWindows64()) return;
   std::string text;

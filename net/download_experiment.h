@@ -3,10 +3,12 @@
 #include <cstdint>
 #include <string>
 
-namespace installer {
+namespace base {
 class CommandLine;
+}  // namespace base
+namespace config {
 class DistributionParams;
-}  // namespace installer
+}  // namespace config
 
 namespace net {
 
@@ -36,8 +38,8 @@ class DownloadExperiment {
 
   virtual bool IsProgramFilesInstallation() const;
   virtual bool IsWindows64() const;
-  virtual bool IsExperimentEnabled(const installer::DistributionParams& params) const;
-  virtual bool GetRamThreshold(const installer::DistributionParams& params, uint64_t* bytes) const;
+  virtual bool IsExperimentEnabled(const config::DistributionParams& params) const;
+  virtual bool GetRamThreshold(const config::DistributionParams& params, uint64_t* bytes) const;
   virtual bool GetInstalledMemory(uint64_t* bytes) const;
   virtual bool CoinToss() const;
   virtual bool ReadState(std::string* state) const;
@@ -45,9 +47,9 @@ class DownloadExperiment {
 
   // The switches "download-x64" and "download-x32" decide first; without them
   // and with distribution parameters, the experiment does.
-  void ChooseArchitecture(const installer::CommandLine& command_line,
-                          const installer::DistributionParams* params);
-  void AdjustDownloadUrl(const installer::DistributionParams& params);
+  void ChooseArchitecture(const base::CommandLine& command_line,
+                          const config::DistributionParams* params);
+  void AdjustDownloadUrl(const config::DistributionParams& params);
   // Records the outcome of the download that used the choice.
   void ConfigurateRegistry(bool succeeded_on_first_url);
 

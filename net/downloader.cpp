@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "base/file_util.h"
-#include "installer/log.h"
+#include "base/log.h"
 
 namespace net {
 namespace {

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
+#include "base/log.h"
 #include "base/scoped_handle.h"
-#include "installer/log.h"
 
 namespace net {
 

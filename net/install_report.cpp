@@ -1,9 +1,9 @@
 #include "net/install_report.h"
 
 #include "base/guid.h"
+#include "base/log.h"
 #include "base/strings.h"
 #include "endpoints.h"
-#include "installer/log.h"
 
 namespace net {
 namespace {

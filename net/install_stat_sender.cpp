@@ -5,11 +5,11 @@
 
 #include <array>
 
+#include "base/browser_registry.h"
+#include "base/log.h"
 #include "base/registry.h"
 #include "base/strings.h"
 #include "endpoints.h"
-#include "installer/browser_registry.h"
-#include "installer/log.h"
 
 namespace net {
 namespace {
@@ -150,8 +150,7 @@ InstallStatSender::InstallStatSender(int target, int installer_type,
 }
 
 InstallStatSender::~InstallStatSender() {
-  if (DiscardsInstallStat(installer_type_))
-    installer::RemoveValueFromRegistry(kInstallStatValueName);
+  if (DiscardsInstallStat(installer_type_)) base::RemoveValueFromRegistry(kInstallStatValueName);
 }
 
 void InstallStatSender::SetValue(const std::wstring& key, const std::wstring& value) {
@@ -184,7 +183,7 @@ bool InstallStatSender::Persist() const {
     std::lock_guard<std::mutex> hold(values_lock_);
     text = FormatInstallStat(values_);
   }
-  return installer::StoreValueInRegistry(kInstallStatValueName, text);
+  return base::StoreValueInRegistry(kInstallStatValueName, text);
 }
 
 StatValues InstallStatSender::Load() {

@@ -3,9 +3,9 @@
 #include <windows.h>
 
 #include "base/file_util.h"
+#include "base/log.h"
+#include "base/os_version.h"
 #include "endpoints.h"
-#include "installer/log.h"
-#include "installer/os_version.h"
 #include "net/download_experiment.h"
 
 namespace net {
@@ -38,7 +38,7 @@ uint64_t GetVersionResourceDate(const std::wstring& path) {
 std::vector<std::string> BuildSetupUrlList(int os_version_index, uint32_t architecture,
                                            const SetupUrls& urls, bool versioned_allowed) {
   std::vector<std::string> list;
-  if (os_version_index == installer::kOsXp || os_version_index == installer::kOsVista) {
+  if (os_version_index == base::kOsXp || os_version_index == base::kOsVista) {
     list.push_back(std::string(endpoints::kDownloadHost) + kOldWindowsSetupPath);
   } else {
     if (architecture == kArchitecture64) list.push_back(urls.setup_url64);
@@ -51,7 +51,7 @@ std::vector<std::string> BuildSetupUrlList(int os_version_index, uint32_t archit
 }
 
 std::vector<std::string> SelectSetupUrls(uint32_t architecture, const SetupUrls& urls) {
-  return BuildSetupUrlList(installer::GetOsVersionIndex(), architecture, urls,
+  return BuildSetupUrlList(base::GetOsVersionIndex(), architecture, urls,
                            IsVersionedSetupUrlAllowed(urls.setup_url_version));
 }
 

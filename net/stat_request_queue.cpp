@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "installer/log.h"
+#include "base/log.h"
 #include "net/internet_handle.h"
 
 namespace net {

@@ -4,9 +4,9 @@
 #include <shlobj.h>
 
 #include "base/guid.h"
+#include "base/log.h"
 #include "base/scoped_handle.h"
 #include "base/strings.h"
-#include "installer/log.h"
 
 namespace net {
 namespace {

@@ -27,15 +27,28 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # jansson comes as Debian's source package; apt needs a deb-src entry for it.
+# The entry copies the machine's own entries for this Debian release (same
+# URIs, suites, components and keyring), so no archive host is named here.
+codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+deb822_src() {
+  for f in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$f" ] || continue
+    awk -v codename="$codename" 'BEGIN { RS = ""; ORS = "\n\n" }
+      /(^|\n)Types:[^\n]*deb/ && $0 ~ "(^|\n)Suites:[^\n]*" codename {
+        sub(/(^|\n)Types:[^\n]*/, "Types: deb-src"); print }' "$f"
+  done
+}
+one_line_src() {
+  for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+    [ -f "$f" ] || continue
+    awk -v codename="$codename" '$1 == "deb" && $0 ~ " " codename "[- ]" {
+        $1 = "deb-src"; print }' "$f"
+  done
+}
 if ! grep -rqs '^Types:.*deb-src\|^deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-  echo "setup: adding a deb-src entry for the Debian archive"
-  cat >/etc/apt/sources.list.d/debian-src.sources <<'SRC'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm bookworm-updates
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SRC
+  echo "setup: adding deb-src entries derived from the machine's apt sources"
+  deb822_src >/etc/apt/sources.list.d/lite-installer-src.sources
+  one_line_src >/etc/apt/sources.list.d/lite-installer-src.list
   apt-get update -qq
 fi
 

@@ -1,6 +1,6 @@
 #include "ui/process_window.h"
 
-#include "installer/log.h"
+#include "base/log.h"
 
 namespace ui {
 namespace {

@@ -14,9 +14,9 @@
 #include <string>
 
 #include "base/file_util.h"
+#include "base/log.h"
 #include "base/scoped_handle.h"
 #include "base/strings.h"
-#include "installer/log.h"
 #include "net/downloader.h"
 
 namespace {
@@ -142,7 +142,7 @@ int RunAttempts(const Options& options) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  installer::InitLogging(base::GetTempFolder() + installer::kLogFileName);
+  base::InitLogging(base::GetTempFolder() + base::kLogFileName);
   Options options;
   if (!ParseOptions(argc, argv, &options)) {
     std::printf(

@@ -6,7 +6,7 @@
 #include <iterator>
 #include <string>
 
-#include "installer/log.h"
+#include "base/log.h"
 
 namespace testing_support {
 
@@ -24,7 +24,7 @@ class LogCapture {
       std::wstring file =
           std::wstring(temp) + L"unit_tests_" + std::to_wstring(::GetCurrentProcessId()) + L".log";
       ::DeleteFileW(file.c_str());
-      installer::InitLogging(file);
+      base::InitLogging(file);
       return file;
     }();
     return path;

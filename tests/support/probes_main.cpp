@@ -22,8 +22,8 @@ namespace {
 
 class ShortRetryInstaller : public installer::Installer {
  public:
-  ShortRetryInstaller(const config::BrandInfo* brand_info,
-                      const installer::DistributionParams* params, DWORD retry_delay_ms)
+  ShortRetryInstaller(const config::BrandInfo* brand_info, const config::DistributionParams* params,
+                      DWORD retry_delay_ms)
       : Installer(nullptr, brand_info, params), retry_delay_ms_(retry_delay_ms) {}
   DWORD GetRetryDelay() const override { return retry_delay_ms_; }
 
@@ -49,7 +49,7 @@ class TestProbes : public installer::StartupProbes {
   }
   std::unique_ptr<installer::Installer> CreateInstaller(
       const config::BrandInfo* brand_info,
-      const installer::DistributionParams* params) const override {
+      const config::DistributionParams* params) const override {
     const char* delay = std::getenv("LITE_TEST_RETRY_DELAY_MS");
     if (delay == nullptr) return StartupProbes::CreateInstaller(brand_info, params);
     return std::make_unique<ShortRetryInstaller>(brand_info, params,

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "base/file_util.h"
+#include "base/log.h"
 #include "base/strings.h"
-#include "installer/log.h"
 #include "net/install_report.h"
 #include "net/install_stat_sender.h"
 #include "net/user_id.h"
@@ -65,7 +65,7 @@ int PrintUserId() {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  installer::InitLogging(base::GetTempFolder() + installer::kLogFileName);
+  base::InitLogging(base::GetTempFolder() + base::kLogFileName);
   const std::wstring command = argc > 1 ? argv[1] : L"";
   if (command == L"send" && argc > 2) return SendInstallationEvents(argv[2]);
   if (command == L"persist" && argc > 2) return PersistInstallStat(_wtoi(argv[2]));

@@ -10,10 +10,10 @@
 #include <string>
 
 #include "base/file_util.h"
+#include "base/log.h"
 #include "base/scoped_handle.h"
 #include "base/strings.h"
 #include "config/module_trust.h"
-#include "installer/log.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ int AddRoot(const wchar_t* der_path) {
 
 // Prints the answer and the peak working set, for the benchmark.
 int Check(const wchar_t* path) {
-  installer::InitLogging(base::GetTempFolder() + installer::kLogFileName);
+  base::InitLogging(base::GetTempFolder() + base::kLogFileName);
   const bool trusted = config::IsModuleTrusted(path);
   PROCESS_MEMORY_COUNTERS counters = {};
   counters.cb = sizeof(counters);

@@ -16,7 +16,7 @@ class ExtractTagTest : public testing::Test {
   void TearDown() override { ::DeleteFileW(path_.c_str()); }
 
   std::wstring Write(const std::string& bytes) {
-    EXPECT_TRUE(installer::WriteDataToFile(path_, bytes));
+    EXPECT_TRUE(base::WriteDataToFile(path_, bytes));
     return path_;
   }
 

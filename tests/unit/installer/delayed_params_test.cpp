@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "installer/command_line.h"
+#include "base/command_line.h"
 #include "support/log_capture.h"
 
 namespace installer {
@@ -27,7 +27,7 @@ DelayedParams FullParams() {
 TEST(DelayedParamsTest, BlockCarriesEveryFieldIntoTheSetupCommandLine) {
   DelayedParamsBlock block = {};
   ASSERT_TRUE(FillDelayedParamsBlock(FullParams(), &block));
-  CommandLine command_line = CommandLine::FromString(
+  base::CommandLine command_line = base::CommandLine::FromString(
       L"fake_browser_arc --make-browser-default-after-import --brand-name=tb");
   ApplyDelayedParamsBlock(block, AlwaysReadable, &command_line);
   EXPECT_EQ(command_line.GetProgram(), L"C:\\Temp\\vb1.tmp");
@@ -48,7 +48,7 @@ TEST(DelayedParamsTest, BlockCarriesEveryFieldIntoTheSetupCommandLine) {
 TEST(DelayedParamsTest, EmptyOrUnreadableIconIsNotPassedOn) {
   DelayedParamsBlock block = {};
   ASSERT_TRUE(FillDelayedParamsBlock(FullParams(), &block));
-  CommandLine command_line;
+  base::CommandLine command_line;
   ApplyDelayedParamsBlock(block, NeverReadable, &command_line);
   EXPECT_FALSE(command_line.HasSwitch("velmar-website-icon-file"));
 }
@@ -58,7 +58,7 @@ TEST(DelayedParamsTest, PathOf260CharactersArrivesWholeAnd261RefusesTheBlock) {
   params.partner_package_path = std::wstring(260, L'p');
   DelayedParamsBlock block = {};
   ASSERT_TRUE(FillDelayedParamsBlock(params, &block));
-  CommandLine command_line;
+  base::CommandLine command_line;
   ApplyDelayedParamsBlock(block, AlwaysReadable, &command_line);
   EXPECT_EQ(command_line.GetSwitchValue("partner-package"), params.partner_package_path);
 
@@ -79,7 +79,7 @@ TEST(DelayedParamsTest, DownloadTimeOf32CharactersFitsAnd33Refuses) {
   params.histogram_download_time = std::wstring(32, L'9');
   DelayedParamsBlock block = {};
   ASSERT_TRUE(FillDelayedParamsBlock(params, &block));
-  CommandLine command_line;
+  base::CommandLine command_line;
   ApplyDelayedParamsBlock(block, AlwaysReadable, &command_line);
   EXPECT_EQ(command_line.GetSwitchValue("histogram-download-time"), std::wstring(32, L'9'));
   params.histogram_download_time += L'9';

@@ -86,7 +86,7 @@ TEST_F(DistributionFilesTest, ClidsAreVendorElementsAndThereIsNoIcon) {
 }
 
 TEST_F(DistributionFilesTest, WriteFailsInMissingFolder) {
-  EXPECT_FALSE(WriteDataToFile(folder_ + L"missing\\file", "data"));
+  EXPECT_FALSE(base::WriteDataToFile(folder_ + L"missing\\file", "data"));
 }
 
 }  // namespace

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "installer/command_line.h"
+#include "base/command_line.h"
+#include "base/os_version.h"
+#include "config/distribution_params.h"
 #include "installer/disk_space.h"
-#include "installer/distribution_params.h"
-#include "installer/os_version.h"
 #include "support/log_capture.h"
 
 namespace installer {
@@ -14,18 +14,18 @@ namespace {
 class FakeEnvironment : public ElevationEnvironment {
  public:
   explicit FakeEnvironment(const wchar_t* command_line)
-      : command_line_(CommandLine::FromString(command_line)) {}
+      : command_line_(base::CommandLine::FromString(command_line)) {}
   bool IsUserInAdminGroup() const override { return admin_group; }
   int OsVersionIndex() const override { return os_index; }
   bool IsProcessElevated() const override { return elevated; }
-  const CommandLine& GetCommandLine() const override { return command_line_; }
+  const base::CommandLine& GetCommandLine() const override { return command_line_; }
 
   bool admin_group = true;
-  int os_index = kOsWin10;
+  int os_index = base::kOsWin10;
   bool elevated = false;
 
  private:
-  CommandLine command_line_;
+  base::CommandLine command_line_;
 };
 
 TEST(NeedStartThisProcessAsAdminTest, AdminOnModernWindowsIsOfferedThePrompt) {
@@ -41,12 +41,12 @@ TEST(NeedStartThisProcessAsAdminTest, EachRefusalLogsItsReason) {
     const wchar_t* reason;
   };
   const Case cases[] = {
-      {L"a.exe", false, kOsWin10, false, L"User is not in admin group."},
-      {L"a.exe", true, kOsServer2003, false, L"Windows version is not suitable"},
-      {L"a.exe --patch", true, kOsWin10, false, L"Found non install-switch:patch"},
-      {L"a.exe --pttw0", true, kOsWin10, false, L"Found non install-switch:pttw0"},
-      {L"a.exe --run-as-admin", true, kOsWin10, false, L"Run-as-admin functionality"},
-      {L"a.exe --silent", true, kOsWin10, false, L"UAC will not be shown."},
+      {L"a.exe", false, base::kOsWin10, false, L"User is not in admin group."},
+      {L"a.exe", true, base::kOsServer2003, false, L"Windows version is not suitable"},
+      {L"a.exe --patch", true, base::kOsWin10, false, L"Found non install-switch:patch"},
+      {L"a.exe --pttw0", true, base::kOsWin10, false, L"Found non install-switch:pttw0"},
+      {L"a.exe --run-as-admin", true, base::kOsWin10, false, L"Run-as-admin functionality"},
+      {L"a.exe --silent", true, base::kOsWin10, false, L"UAC will not be shown."},
   };
   for (const Case& c : cases) {
     testing_support::LogCapture capture;
@@ -67,9 +67,9 @@ TEST(NeedStartThisProcessAsAdminTest, SilentRunMayPromptWhenUacEnabledOrAlreadyE
 }
 
 int Mode(std::map<std::string, std::string> params, const wchar_t* command_line = L"a.exe") {
-  DistributionParams distribution;
+  config::DistributionParams distribution;
   distribution.SetParamsForTesting(std::move(params));
-  return GetElevationMode(distribution, CommandLine::FromString(command_line));
+  return GetElevationMode(distribution, base::CommandLine::FromString(command_line));
 }
 
 TEST(GetElevationModeTest, FollowsTheUacParameter) {
@@ -91,19 +91,19 @@ TEST(GetElevationModeTest, ZeroElevatesOnlyOnAutomaticFirstStart) {
 }
 
 TEST(OsVersionIndexTest, MapsVersionsAndWindows10Builds) {
-  EXPECT_EQ(OsVersionIndexFor(5, 0, 2195), kOsPreXp);
-  EXPECT_EQ(OsVersionIndexFor(5, 1, 2600), kOsXp);
-  EXPECT_EQ(OsVersionIndexFor(5, 2, 3790), kOsServer2003);
-  EXPECT_EQ(OsVersionIndexFor(6, 0, 6002), kOsVista);
-  EXPECT_EQ(OsVersionIndexFor(6, 1, 7601), kOsWin7);
-  EXPECT_EQ(OsVersionIndexFor(6, 2, 9200), kOsWin8);
-  EXPECT_EQ(OsVersionIndexFor(6, 3, 9600), kOsWin81);
-  EXPECT_EQ(OsVersionIndexFor(10, 0, 10240), kOsWin10);
-  EXPECT_EQ(OsVersionIndexFor(10, 0, 10586), kOsWin10Th2);
-  EXPECT_EQ(OsVersionIndexFor(10, 0, 17126), kOsWin10Rs3);
-  EXPECT_EQ(OsVersionIndexFor(10, 0, 17127), kOsWin10Rs4);
-  EXPECT_EQ(OsVersionIndexFor(10, 0, 22631), kOsWin10_19H1);
-  EXPECT_EQ(OsVersionIndexFor(11, 0, 0), kOsOther);
+  EXPECT_EQ(base::OsVersionIndexFor(5, 0, 2195), base::kOsPreXp);
+  EXPECT_EQ(base::OsVersionIndexFor(5, 1, 2600), base::kOsXp);
+  EXPECT_EQ(base::OsVersionIndexFor(5, 2, 3790), base::kOsServer2003);
+  EXPECT_EQ(base::OsVersionIndexFor(6, 0, 6002), base::kOsVista);
+  EXPECT_EQ(base::OsVersionIndexFor(6, 1, 7601), base::kOsWin7);
+  EXPECT_EQ(base::OsVersionIndexFor(6, 2, 9200), base::kOsWin8);
+  EXPECT_EQ(base::OsVersionIndexFor(6, 3, 9600), base::kOsWin81);
+  EXPECT_EQ(base::OsVersionIndexFor(10, 0, 10240), base::kOsWin10);
+  EXPECT_EQ(base::OsVersionIndexFor(10, 0, 10586), base::kOsWin10Th2);
+  EXPECT_EQ(base::OsVersionIndexFor(10, 0, 17126), base::kOsWin10Rs3);
+  EXPECT_EQ(base::OsVersionIndexFor(10, 0, 17127), base::kOsWin10Rs4);
+  EXPECT_EQ(base::OsVersionIndexFor(10, 0, 22631), base::kOsWin10_19H1);
+  EXPECT_EQ(base::OsVersionIndexFor(11, 0, 0), base::kOsOther);
 }
 
 class FakeDiskProbe : public DiskSpaceProbe {

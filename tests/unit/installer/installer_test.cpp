@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/command_line.h"
 #include "base/file_util.h"
-#include "installer/command_line.h"
 #include "net/downloader.h"
 
 namespace installer {
@@ -81,19 +81,19 @@ class DownloadModuleTest : public ::testing::Test {
 
 TEST_F(DownloadModuleTest, EveryAttemptFailsThenTheResultIsTwo) {
   FailingDownloadInstaller installer(50);
-  EXPECT_EQ(installer.DownloadModule(file_.Get(), CommandLine()), 2);
+  EXPECT_EQ(installer.DownloadModule(file_.Get(), base::CommandLine()), 2);
   EXPECT_EQ(installer.urls.size(), 6u);
 }
 
 TEST_F(DownloadModuleTest, LessThanTenPercentIsThrownAwayBeforeTheNextAttempt) {
   FailingDownloadInstaller installer(50);  // 5 % of the file
-  installer.DownloadModule(file_.Get(), CommandLine());
+  installer.DownloadModule(file_.Get(), base::CommandLine());
   for (uint32_t size : installer.sizes_before) EXPECT_EQ(size, 0u);
 }
 
 TEST_F(DownloadModuleTest, HalfTheFileIsKeptForTheNextAttempt) {
   FailingDownloadInstaller installer(500);  // 50 % of the file
-  installer.DownloadModule(file_.Get(), CommandLine());
+  installer.DownloadModule(file_.Get(), base::CommandLine());
   ASSERT_GE(installer.sizes_before.size(), 2u);
   EXPECT_EQ(installer.sizes_before[0], 0u);
   EXPECT_EQ(installer.sizes_before[1], 500u);

@@ -16,11 +16,11 @@ SetupCommandLineInputs DirectRun() {
 }
 
 TEST(SetupCommandLineTest, PassesOwnSwitchesOnAndAddsWhatTheSetupNeeds) {
-  const CommandLine own =
-      CommandLine::FromString(L"lite.exe --silent --send-statistics --distr-info-params=a=1");
+  const base::CommandLine own =
+      base::CommandLine::FromString(L"lite.exe --silent --send-statistics --distr-info-params=a=1");
   SetupCommandLineInputs inputs = DirectRun();
   inputs.send_statistics = true;
-  const CommandLine setup = BuildSetupCommandLine(own, inputs);
+  const base::CommandLine setup = BuildSetupCommandLine(own, inputs);
   // Paths hold backslashes, so they are quoted.
   EXPECT_EQ(setup.GetCommandLineString(),
             L"\"C:\\Temp\\vb12.tmp\" --brand-name=velmar --clids-file=\"C:\\Temp\\clids.xml\""
@@ -29,12 +29,13 @@ TEST(SetupCommandLineTest, PassesOwnSwitchesOnAndAddsWhatTheSetupNeeds) {
 }
 
 TEST(SetupCommandLineTest, ChoicesSetOrRemoveTheirSwitches) {
-  const CommandLine own = CommandLine::FromString(L"lite.exe --make-browser-default-after-import");
+  const base::CommandLine own =
+      base::CommandLine::FromString(L"lite.exe --make-browser-default-after-import");
   SetupCommandLineInputs inputs = DirectRun();
   inputs.send_statistics = true;
   inputs.disable_uac = true;
   inputs.progress_window = 0x1234;
-  const CommandLine setup = BuildSetupCommandLine(own, inputs);
+  const base::CommandLine setup = BuildSetupCommandLine(own, inputs);
   EXPECT_FALSE(setup.HasSwitch("make-browser-default-after-import"));
   EXPECT_TRUE(setup.HasSwitch("send-statistics"));
   EXPECT_TRUE(setup.HasSwitch("disable-uac"));
@@ -46,7 +47,7 @@ TEST(SetupCommandLineTest, ElevatedCopyGetsNoFileSwitches) {
   inputs.program = kFakeBrowserArchive;
   inputs.with_file_switches = false;
   inputs.brand_package_path = L"C:\\Temp\\brand.cab";
-  const CommandLine setup = BuildSetupCommandLine(CommandLine(), inputs);
+  const base::CommandLine setup = BuildSetupCommandLine(base::CommandLine(), inputs);
   EXPECT_EQ(setup.GetProgram(), L"fake_browser_arc");
   for (const char* name : {"installerdata", "clids-file", "brand-package", "partner-package"}) {
     EXPECT_FALSE(setup.HasSwitch(name)) << name;
@@ -56,7 +57,7 @@ TEST(SetupCommandLineTest, ElevatedCopyGetsNoFileSwitches) {
 TEST(SetupCommandLineTest, OptionalFileSwitchesOnlyWhenSet) {
   SetupCommandLineInputs inputs = DirectRun();
   inputs.clids_path.clear();
-  const CommandLine bare = BuildSetupCommandLine(CommandLine(), inputs);
+  const base::CommandLine bare = BuildSetupCommandLine(base::CommandLine(), inputs);
   EXPECT_TRUE(bare.HasSwitch("clids-file")) << "always passed on a direct run";
   EXPECT_FALSE(bare.HasSwitch("clids-searchband-file"));
   EXPECT_FALSE(bare.HasSwitch("velmar-website-icon-file"));
@@ -64,7 +65,7 @@ TEST(SetupCommandLineTest, OptionalFileSwitchesOnlyWhenSet) {
   inputs.partner_package_path = L"C:\\p.cab";
   inputs.elevation_mode = 2;
   inputs.interface_availability = 2000170000;
-  const CommandLine full = BuildSetupCommandLine(CommandLine(), inputs);
+  const base::CommandLine full = BuildSetupCommandLine(base::CommandLine(), inputs);
   EXPECT_EQ(full.GetSwitchValue("partner-package"), L"C:\\p.cab");
   EXPECT_TRUE(full.HasSwitch("show-uac-at-browser-start"));
   EXPECT_EQ(full.GetSwitchValue("the-interface-availability"), L"2000170000");
@@ -73,11 +74,12 @@ TEST(SetupCommandLineTest, OptionalFileSwitchesOnlyWhenSet) {
 TEST(SetupCommandLineTest, InstallStartTimeAddsOnlyThePromptTimeAfterTheDownload) {
   SetupCommandLineInputs inputs = DirectRun();
   inputs.ok_pressed_time = 1000;
-  EXPECT_FALSE(BuildSetupCommandLine(CommandLine(), inputs).HasSwitch("install-start-time-no-uac"));
+  EXPECT_FALSE(
+      BuildSetupCommandLine(base::CommandLine(), inputs).HasSwitch("install-start-time-no-uac"));
   inputs.elevation_start_time = 2000;
   inputs.elevation_done_time = 9000;
   inputs.download_end_time = 5000;
-  const CommandLine setup = BuildSetupCommandLine(CommandLine(), inputs);
+  const base::CommandLine setup = BuildSetupCommandLine(base::CommandLine(), inputs);
   EXPECT_EQ(setup.GetSwitchValue("ok-button-pressed-time"), L"1000");
   EXPECT_EQ(setup.GetSwitchValue("install-start-time-no-uac"), L"5000");
 }

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "base/command_line.h"
 #include "base/registry.h"
-#include "installer/command_line.h"
-#include "installer/distribution_params.h"
+#include "config/distribution_params.h"
 
 namespace net {
 namespace {
@@ -46,8 +46,8 @@ class FakeExperiment : public DownloadExperiment {
   mutable std::vector<std::string> written;
 };
 
-installer::DistributionParams ExperimentParams(const std::string& ram = "4294967296") {
-  installer::DistributionParams params;
+config::DistributionParams ExperimentParams(const std::string& ram = "4294967296") {
+  config::DistributionParams params;
   params.SetParamsForTesting({{"try_x64", "1"}, {"x64_ram", ram}});
   return params;
 }
@@ -103,10 +103,10 @@ TEST(AdjustDownloadUrlTest, DisabledStateNeverChoosesEvenWithTheExperimentOn) {
 TEST(AdjustDownloadUrlTest, StoredStateKeepsItsArchitectureWithoutTheExperiment) {
   FakeExperiment experiment;
   experiment.Store("0");
-  experiment.AdjustDownloadUrl(installer::DistributionParams());
+  experiment.AdjustDownloadUrl(config::DistributionParams());
   EXPECT_EQ(kArchitecture32, experiment.architecture());
   experiment.state = "1";
-  experiment.AdjustDownloadUrl(installer::DistributionParams());
+  experiment.AdjustDownloadUrl(config::DistributionParams());
   EXPECT_EQ(kArchitecture64, experiment.architecture());
 }
 
@@ -132,7 +132,7 @@ TEST(AdjustDownloadUrlTest, ProgramFilesInstallationOr32BitWindowsNeverChooses) 
 
 TEST(AdjustDownloadUrlTest, ExperimentNeedsBothTheSwitchParameterAndANumericThreshold) {
   FakeExperiment experiment;
-  installer::DistributionParams off;
+  config::DistributionParams off;
   off.SetParamsForTesting({{"try_x64", "0"}, {"x64_ram", "1"}});
   experiment.AdjustDownloadUrl(off);
   EXPECT_EQ(kArchitectureNone, experiment.architecture());
@@ -143,19 +143,18 @@ TEST(AdjustDownloadUrlTest, ExperimentNeedsBothTheSwitchParameterAndANumericThre
 TEST(ChooseArchitectureTest, SwitchesDecideBeforeTheExperiment) {
   FakeExperiment experiment;
   experiment.Store("2");
-  const installer::DistributionParams params = ExperimentParams();
-  experiment.ChooseArchitecture(installer::CommandLine::FromString(L"a.exe --download-x32"),
-                                &params);
+  const config::DistributionParams params = ExperimentParams();
+  experiment.ChooseArchitecture(base::CommandLine::FromString(L"a.exe --download-x32"), &params);
   EXPECT_EQ(kArchitecture32, experiment.architecture());
   experiment.ChooseArchitecture(
-      installer::CommandLine::FromString(L"a.exe --download-x32 --download-x64"), &params);
+      base::CommandLine::FromString(L"a.exe --download-x32 --download-x64"), &params);
   EXPECT_EQ(kArchitecture64, experiment.architecture());
 }
 
 TEST(ChooseArchitectureTest, NoSwitchAndNoParametersLeavesNoChoice) {
   FakeExperiment experiment;
   experiment.Store("1");
-  experiment.ChooseArchitecture(installer::CommandLine::FromString(L"a.exe"), nullptr);
+  experiment.ChooseArchitecture(base::CommandLine::FromString(L"a.exe"), nullptr);
   EXPECT_EQ(kArchitectureNone, experiment.architecture());
 }
 
@@ -179,8 +178,7 @@ TEST(ConfigurateRegistryTest, FailureOrLaterUrlSuccessDisablesTheExperiment) {
 TEST(ConfigurateRegistryTest, AForcedSwitchRecordsItsOutcomeOverADisabledState) {
   FakeExperiment experiment;
   experiment.Store("2");
-  experiment.ChooseArchitecture(installer::CommandLine::FromString(L"a.exe --download-x64"),
-                                nullptr);
+  experiment.ChooseArchitecture(base::CommandLine::FromString(L"a.exe --download-x64"), nullptr);
   experiment.ConfigurateRegistry(true);
   EXPECT_EQ((std::vector<std::string>{"1"}), experiment.written);
 }
@@ -206,7 +204,7 @@ TEST(DownloadExperimentRegistryTest, StoredStateDecidesTheNextRun) {
                                        kExperimentValueName, &stored));
   EXPECT_EQ(L"0", stored);
   RealStateExperiment second;
-  second.AdjustDownloadUrl(installer::DistributionParams());
+  second.AdjustDownloadUrl(config::DistributionParams());
   EXPECT_EQ(kArchitecture32, second.architecture());
   base::DeleteRegistryValue(HKEY_CURRENT_USER, base::kBrowserRegistryKey, kExperimentValueName);
 }

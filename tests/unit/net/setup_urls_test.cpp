@@ -3,8 +3,8 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include "base/os_version.h"
 #include "endpoints.h"
-#include "installer/os_version.h"
 #include "net/download_experiment.h"
 
 namespace net {
@@ -20,23 +20,23 @@ SetupUrls BrandUrls() {
 
 TEST(BuildSetupUrlListTest, PlainUrlAloneWithoutChoiceOrVersion) {
   EXPECT_EQ((std::vector<std::string>{"https://cdn.example/setup.arc?from_installer=true"}),
-            BuildSetupUrlList(installer::kOsWin10, kArchitectureNone, BrandUrls(), false));
+            BuildSetupUrlList(base::kOsWin10, kArchitectureNone, BrandUrls(), false));
 }
 
 TEST(BuildSetupUrlListTest, ArchitectureFirstThenVersionedThenPlain) {
   EXPECT_EQ((std::vector<std::string>{"https://cdn.example/x64/setup.arc?from_installer=true",
                                       "https://cdn.example/26.1/setup.arc?from_installer=true",
                                       "https://cdn.example/setup.arc?from_installer=true"}),
-            BuildSetupUrlList(installer::kOsWin7, kArchitecture64, BrandUrls(), true));
+            BuildSetupUrlList(base::kOsWin7, kArchitecture64, BrandUrls(), true));
   EXPECT_EQ("https://cdn.example/x86/setup.arc?from_installer=true",
-            BuildSetupUrlList(installer::kOsWin81, kArchitecture32, BrandUrls(), false)[0]);
+            BuildSetupUrlList(base::kOsWin81, kArchitecture32, BrandUrls(), false)[0]);
 }
 
 TEST(BuildSetupUrlListTest, EmptyArchitectureUrlStaysInTheList) {
   SetupUrls urls = BrandUrls();
   urls.setup_url32.clear();
   const std::vector<std::string> list =
-      BuildSetupUrlList(installer::kOsWin10, kArchitecture32, urls, false);
+      BuildSetupUrlList(base::kOsWin10, kArchitecture32, urls, false);
   ASSERT_EQ(2u, list.size());
   EXPECT_EQ("?from_installer=true", list[0]);
 }
@@ -44,7 +44,7 @@ TEST(BuildSetupUrlListTest, EmptyArchitectureUrlStaysInTheList) {
 TEST(BuildSetupUrlListTest, XpAndVistaGetOnlyTheFixedArchive) {
   const std::string fixed = std::string(endpoints::kDownloadHost) +
                             "/browser-partners/_xp_builds/browser-setup.arc?from_installer=true";
-  for (int index : {installer::kOsXp, installer::kOsVista}) {
+  for (int index : {base::kOsXp, base::kOsVista}) {
     EXPECT_EQ(std::vector<std::string>{fixed},
               BuildSetupUrlList(index, kArchitecture64, BrandUrls(), true));
   }
@@ -52,7 +52,7 @@ TEST(BuildSetupUrlListTest, XpAndVistaGetOnlyTheFixedArchive) {
 
 TEST(BuildSetupUrlListTest, Server2003IsNotTreatedAsOldWindows) {
   EXPECT_EQ("https://cdn.example/setup.arc?from_installer=true",
-            BuildSetupUrlList(installer::kOsServer2003, kArchitectureNone, BrandUrls(), false)[0]);
+            BuildSetupUrlList(base::kOsServer2003, kArchitectureNone, BrandUrls(), false)[0]);
 }
 
 TEST(IsVersionedSetupUrlUsableTest, EmptyOrUnexpandedTemplateIsDropped) {

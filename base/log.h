@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace installer {
+namespace base {
 
 enum LogLevel : int { kLogInfo = 0, kLogError = 1, kLogWarning = 2 };
 
@@ -62,11 +62,11 @@ class LogMessage {
   std::wstring message_;
 };
 
-}  // namespace installer
+}  // namespace base
 
-#define LOG_INFO ::installer::LogMessage(::installer::kLogInfo, __func__, __LINE__)
-#define LOG_ERROR ::installer::LogMessage(::installer::kLogError, __func__, __LINE__)
-#define LOG_WARNING ::installer::LogMessage(::installer::kLogWarning, __func__, __LINE__)
+#define LOG_INFO ::base::LogMessage(::base::kLogInfo, __func__, __LINE__)
+#define LOG_ERROR ::base::LogMessage(::base::kLogError, __func__, __LINE__)
+#define LOG_WARNING ::base::LogMessage(::base::kLogWarning, __func__, __LINE__)
 // For lines that must carry another function's name than the one writing them.
-#define LOG_INFO_AS(name) ::installer::LogMessage(::installer::kLogInfo, name, __LINE__)
-#define LOG_ERROR_AS(name) ::installer::LogMessage(::installer::kLogError, name, __LINE__)
+#define LOG_INFO_AS(name) ::base::LogMessage(::base::kLogInfo, name, __LINE__)
+#define LOG_ERROR_AS(name) ::base::LogMessage(::base::kLogError, name, __LINE__)

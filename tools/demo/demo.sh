@@ -2,13 +2,13 @@
 # The demo: installs the demo browser with the installer under Wine, from a
 # download server on this machine, and shows what happened.
 #
-#   sudo bash tools/demo.sh [--window] [-- installer switches...]
+#   bash tools/demo/demo.sh [--window] [-- installer switches...]
 #
 # Silent by default; --window shows the installer's window (needs DISPLAY).
 # Everything it makes lands in build/demo/.
 set -euo pipefail
 
-root=$(cd "$(dirname "$0")/.." && pwd)
+root=$(cd "$(dirname "$0")/../.." && pwd)
 demo="$root/build/demo"
 demo_port=18080
 mode=(--silent)

@@ -1,10 +1,10 @@
-#include "installer/browser_registry.h"
+#include "base/browser_registry.h"
 
+#include "base/command_line.h"
+#include "base/log.h"
 #include "base/registry.h"
-#include "installer/command_line.h"
-#include "installer/log.h"
 
-namespace installer {
+namespace base {
 namespace {
 
 std::wstring FullValueName(const std::wstring& name) {
@@ -41,4 +41,4 @@ std::wstring ReadFilePathFromRegistry(const char* switch_name, const std::wstrin
   return path;
 }
 
-}  // namespace installer
+}  // namespace base

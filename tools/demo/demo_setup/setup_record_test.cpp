@@ -60,7 +60,7 @@ TEST(ParseDemoRequestTest, RefusesGarbageAndValuesBeyond32BitsAndKeepsTheOldRequ
 TEST(BuildSetupRecordJsonTest, RecordsSwitchesByNameWithTheirValues) {
   SetupRecord record;
   record.raw_command_line = L"setup.exe --Brand-Name=velmar --silent";
-  record.command_line = installer::CommandLine::FromString(
+  record.command_line = base::CommandLine::FromString(
       L"C:\\dl\\setup.exe --Brand-Name=velmar /SILENT --progress-window=0 --path=\"C:\\a b\\\\\"");
   record.exit_code = 0xFFFFFFFFu;
   ScopedJson json = Parse(BuildSetupRecordJson(record, "1.2.3.4"));

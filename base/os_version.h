@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace installer {
+namespace base {
 
 // One small number for the running Windows version (0 = older than XP ...
 // 7-14 = Windows 10 by build, 15 = another major version above 6).
@@ -45,4 +45,4 @@ struct OsInfo {
 const OsInfo& GetOsInfo();
 inline int GetOsVersionIndex() { return GetOsInfo().index; }
 
-}  // namespace installer
+}  // namespace base

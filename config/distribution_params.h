@@ -3,11 +3,13 @@
 #include <map>
 #include <string>
 
-#include "installer/distribution_params_parser.h"
+#include "config/distribution_params_parser.h"
 
-namespace installer {
-
+namespace config {}  // namespace config
+namespace base {
 class CommandLine;
+}  // namespace base
+namespace config {
 
 // The registry value under the browser's key that keeps the parameter text for
 // the later processes of an installation.
@@ -30,7 +32,7 @@ class DistributionParams {
   // info file path is set afterwards.
   bool CreateJsonFromDistribParams();
   // The same with the switches of `command_line`.
-  bool CreateJsonFromDistribParams(const CommandLine& command_line);
+  bool CreateJsonFromDistribParams(const base::CommandLine& command_line);
 
   bool Has(const std::string& key) const { return params_.count(key) != 0; }
   // "1" is true.
@@ -55,4 +57,4 @@ class DistributionParams {
 // mapping; empty when there is none.
 std::string ReadTagRecordFromMappedFile(const std::wstring& path);
 
-}  // namespace installer
+}  // namespace config

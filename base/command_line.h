@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace installer {
+namespace base {
 
 // A parsed command line: the program part and switches by lower-case name.
 // The map is ordered, so a built command line lists switches by name.
@@ -41,4 +41,4 @@ class CommandLine {
 // Quotes one argument so that CommandLineToArgvW gives it back unchanged.
 std::wstring QuoteArgument(const std::wstring& argument);
 
-}  // namespace installer
+}  // namespace base

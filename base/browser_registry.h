@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace installer {
+namespace base {
 
 // Values the installer leaves under the browser's key in HKEY_CURRENT_USER for
 // the setup and for its own later processes. Each logs what it did, naming the
@@ -13,4 +13,4 @@ bool RemoveValueFromRegistry(const std::wstring& name);
 // the value stored under `name` by an earlier run; empty when neither is.
 std::wstring ReadFilePathFromRegistry(const char* switch_name, const std::wstring& name);
 
-}  // namespace installer
+}  // namespace base

@@ -1,4 +1,4 @@
-#include "installer/log.h"
+#include "base/log.h"
 
 #include <gtest/gtest.h>
 
@@ -38,14 +38,14 @@ class LogFileTest : public ::testing::Test {
 };
 
 TEST_F(LogFileTest, NewFileStartsWithByteOrderMarkAndLaterLinesDoNot) {
-  ASSERT_TRUE(AppendLogLine(path_, L"one\n"));
-  ASSERT_TRUE(AppendLogLine(path_, L"two\n"));
+  ASSERT_TRUE(base::AppendLogLine(path_, L"one\n"));
+  ASSERT_TRUE(base::AppendLogLine(path_, L"two\n"));
   EXPECT_EQ(Bytes(path_), std::string("\xFF\xFEo\0n\0e\0\n\0t\0w\0o\0\n\0", 18));
 }
 
 TEST_F(LogFileTest, FileOfExactlyOneMebibyteIsRotatedBeforeTheNextLine) {
   WriteBytes(1048576);
-  ASSERT_TRUE(AppendLogLine(path_, L"a\n"));
+  ASSERT_TRUE(base::AppendLogLine(path_, L"a\n"));
   EXPECT_EQ(Bytes(path_ + L".old").size(), 1048576u);
   EXPECT_EQ(Bytes(path_), std::string("\xFF\xFE"
                                       "a\0\n\0",
@@ -54,7 +54,7 @@ TEST_F(LogFileTest, FileOfExactlyOneMebibyteIsRotatedBeforeTheNextLine) {
 
 TEST_F(LogFileTest, FileOneCharacterShortIsAppendedToAndMayGrowPastTheLimit) {
   WriteBytes(1048574);
-  ASSERT_TRUE(AppendLogLine(path_, L"ab\n"));
+  ASSERT_TRUE(base::AppendLogLine(path_, L"ab\n"));
   EXPECT_EQ(Bytes(path_).size(), 1048580u);
   EXPECT_FALSE(base::PathExists(path_ + L".old"));
 }
@@ -65,26 +65,28 @@ TEST_F(LogFileTest, RotationReplacesAnOlderGeneration) {
     old << "stale";
   }
   WriteBytes(1048600);
-  ASSERT_TRUE(AppendLogLine(path_, L"a\n"));
+  ASSERT_TRUE(base::AppendLogLine(path_, L"a\n"));
   EXPECT_EQ(Bytes(path_ + L".old").size(), 1048600u);
 }
 
 TEST(LogLineTest, InfoLineHasTimeThreadLevelFunctionAndLine) {
-  EXPECT_EQ(BuildLogLine(L"2026-01-02 03:04:05 <", 42, kLogInfo, "GetInfo", 17, L"hello", L""),
+  EXPECT_EQ(base::BuildLogLine(L"2026-01-02 03:04:05 <", 42, base::kLogInfo, "GetInfo", 17,
+                               L"hello", L""),
             L"2026-01-02 03:04:05 <42> INFO: GetInfo (17): hello\n");
-  EXPECT_EQ(BuildLogLine(L"t <", 1, kLogWarning, "F", -3, L"w", L""),
+  EXPECT_EQ(base::BuildLogLine(L"t <", 1, base::kLogWarning, "F", -3, L"w", L""),
             L"t <1> WARNING: F (-3): w\n");
-  EXPECT_EQ(BuildLogLine(L"t <", 1, 7, "F", 1, L"m", L""), L"t <1> INFO: F (1): m\n");
+  EXPECT_EQ(base::BuildLogLine(L"t <", 1, 7, "F", 1, L"m", L""), L"t <1> INFO: F (1): m\n");
 }
 
 TEST(LogLineTest, ErrorLineEndsWithTheSystemText) {
-  EXPECT_EQ(BuildLogLine(L"t <", 1, kLogError, "F", 2, L"failed", L"Access denied.\r\n"),
-            L"t <1> ERROR: F (2): failed Last error: Access denied.\r\n");
+  EXPECT_EQ(
+      base::BuildLogLine(L"t <", 1, base::kLogError, "F", 2, L"failed", L"Access denied.\r\n"),
+      L"t <1> ERROR: F (2): failed Last error: Access denied.\r\n");
 }
 
 TEST(LogLineTest, ErrorWithoutAnyTextIsShownInLowerCaseHex) {
-  EXPECT_EQ(GetErrorText(0x2000ABCD), L"unknown error 0x2000abcd\n");
-  EXPECT_NE(GetErrorText(ERROR_ACCESS_DENIED).find(L"ccess"), std::wstring::npos);
+  EXPECT_EQ(base::GetErrorText(0x2000ABCD), L"unknown error 0x2000abcd\n");
+  EXPECT_NE(base::GetErrorText(ERROR_ACCESS_DENIED).find(L"ccess"), std::wstring::npos);
 }
 
 TEST(LogMessageTest, ErrorMessageCarriesTheErrorSetBeforeIt) {

@@ -1,4 +1,4 @@
-#include "installer/command_line.h"
+#include "base/command_line.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -6,7 +6,7 @@
 #include "base/scoped_handle.h"
 #include "base/strings.h"
 
-namespace installer {
+namespace base {
 namespace {
 
 constexpr std::string_view kSwitchPrefixes[] = {"--", "-", "/"};
@@ -126,4 +126,4 @@ std::wstring QuoteArgument(const std::wstring& argument) {
   return quoted;
 }
 
-}  // namespace installer
+}  // namespace base

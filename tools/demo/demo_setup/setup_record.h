@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "installer/command_line.h"
+#include "base/command_line.h"
 
 namespace demo_setup {
 
@@ -63,7 +63,7 @@ struct NamedFile {
 // Everything the setup received and did, for the tests to read back.
 struct SetupRecord {
   std::wstring raw_command_line;
-  installer::CommandLine command_line;
+  base::CommandLine command_line;
   std::vector<NamedFile> files;
   int progress_messages_posted = 0;
   uint32_t exit_code = 0;

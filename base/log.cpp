@@ -1,4 +1,4 @@
-#include "installer/log.h"
+#include "base/log.h"
 
 #include <atomic>
 #include <ctime>
@@ -7,7 +7,7 @@
 #include "base/scoped_handle.h"
 #include "base/strings.h"
 
-namespace installer {
+namespace base {
 namespace {
 
 constexpr DWORD kEnglishUnitedStates = 0x409;
@@ -140,4 +140,4 @@ LogMessage& LogMessage::operator<<(std::wstring_view wide) {
   return *this;
 }
 
-}  // namespace installer
+}  // namespace base

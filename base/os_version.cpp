@@ -1,10 +1,10 @@
-#include "installer/os_version.h"
+#include "base/os_version.h"
 
 #include <windows.h>
 
 #include "base/scoped_handle.h"
 
-namespace installer {
+namespace base {
 namespace {
 
 struct BuildThreshold {
@@ -100,4 +100,4 @@ const OsInfo& GetOsInfo() {
   return info;
 }
 
-}  // namespace installer
+}  // namespace base

@@ -1,4 +1,4 @@
-#include "installer/distribution_params.h"
+#include "config/distribution_params.h"
 
 #include <windows.h>
 #include <jansson.h>
@@ -6,18 +6,17 @@
 #include <cstdlib>
 #include <memory>
 
+#include "base/command_line.h"
 #include "base/file_util.h"
+#include "base/log.h"
 #include "base/registry.h"
 #include "base/scoped_handle.h"
 #include "base/strings.h"
 #include "config/json_reader.h"
 #include "config/tag.h"
 #include "config/tag_parser.h"
-#include "installer/command_line.h"
-#include "installer/distribution_files.h"
-#include "installer/log.h"
 
-namespace installer {
+namespace config {
 namespace {
 
 constexpr size_t kJsonIndent = 2;
@@ -73,10 +72,10 @@ bool DistributionParams::GetBool(const std::string& key) const {
 }
 
 bool DistributionParams::CreateJsonFromDistribParams() {
-  return CreateJsonFromDistribParams(CommandLine::ForCurrentProcess());
+  return CreateJsonFromDistribParams(base::CommandLine::ForCurrentProcess());
 }
 
-bool DistributionParams::CreateJsonFromDistribParams(const CommandLine& command_line) {
+bool DistributionParams::CreateJsonFromDistribParams(const base::CommandLine& command_line) {
   std::string text;
   if (ReadStoredTextFirst()) text = ReadStoredText();
   if (text.empty()) text = base::WideToUtf8(command_line.GetSwitchValue("distr-info-params"));
@@ -109,7 +108,7 @@ void DistributionParams::WriteInfoFile() {
     LOG_ERROR << "Can't create json dump";
     return;
   }
-  if (!WriteDataToFile(info_file_path_, dump.get())) LOG_ERROR << "Write json to file error";
+  if (!base::WriteDataToFile(info_file_path_, dump.get())) LOG_ERROR << "Write json to file error";
 }
 
-}  // namespace installer
+}  // namespace config

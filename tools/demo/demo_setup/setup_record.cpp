@@ -82,7 +82,7 @@ std::string BuildSetupRecordJson(const SetupRecord& record, std::string_view ver
 }
 
 std::wstring BuildUninstallCommand(const std::wstring& install_folder) {
-  return L"cmd.exe /c rmdir /s /q " + installer::QuoteArgument(install_folder) +
+  return L"cmd.exe /c rmdir /s /q " + base::QuoteArgument(install_folder) +
          L" & reg delete \"HKCU\\" + kUninstallKey + L"\" /f";
 }
 

@@ -8,14 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "base/command_line.h"
 #include "base/file_util.h"
+#include "base/log.h"
 #include "base/registry.h"
 #include "base/scoped_handle.h"
 #include "base/strings.h"
 #include "config/tag.h"
 #include "demo_browser_version.h"
-#include "installer/command_line.h"
-#include "installer/log.h"
 #include "setup_record.h"
 
 namespace demo_setup {
@@ -49,7 +49,7 @@ bool WriteFileBytes(const std::wstring& path, std::string_view content) {
   return true;
 }
 
-std::vector<NamedFile> ReadNamedFiles(const installer::CommandLine& command_line) {
+std::vector<NamedFile> ReadNamedFiles(const base::CommandLine& command_line) {
   std::vector<NamedFile> files;
   for (const char* name : kFileSwitches) {
     if (!command_line.HasSwitch(name)) continue;
@@ -124,8 +124,8 @@ int PostProgress(const std::string& window_text) {
 }
 
 int Run() {
-  installer::InitLogging(base::GetTempFolder() + kLogFileName);
-  const installer::CommandLine& command_line = installer::CommandLine::ForCurrentProcess();
+  base::InitLogging(base::GetTempFolder() + kLogFileName);
+  const base::CommandLine& command_line = base::CommandLine::ForCurrentProcess();
   LOG_INFO << "Demo setup started: " << ::GetCommandLineW();
   DemoRequest request;
   if (!ParseDemoRequest(GetEnvironmentText(L"DEMO_SETUP_EXIT_CODE"),

@@ -1,11 +1,11 @@
-#include "installer/distribution_params.h"
+#include "config/distribution_params.h"
 
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include "base/command_line.h"
 #include "base/file_util.h"
 #include "config/tag.h"
-#include "installer/command_line.h"
 #include "installer/distribution_files.h"
 #include "support/pe_image.h"
 
@@ -15,16 +15,18 @@ namespace {
 using Params = std::map<std::string, std::string>;
 
 TEST(ParseDistributionParamsTextTest, KeyWithoutEqualsHasEmptyValue) {
-  EXPECT_EQ(ParseDistributionParamsText("p=1&q&r=3"), (Params{{"p", "1"}, {"q", ""}, {"r", "3"}}));
+  EXPECT_EQ(config::ParseDistributionParamsText("p=1&q&r=3"),
+            (Params{{"p", "1"}, {"q", ""}, {"r", "3"}}));
 }
 
 TEST(ParseDistributionParamsTextTest, LaterPairWinsAndValueKeepsEquals) {
-  EXPECT_EQ(ParseDistributionParamsText("a=1&&a=2&b=x=y&"), (Params{{"a", "2"}, {"b", "x=y"}}));
+  EXPECT_EQ(config::ParseDistributionParamsText("a=1&&a=2&b=x=y&"),
+            (Params{{"a", "2"}, {"b", "x=y"}}));
 }
 
 // Parameters whose executable is a test image and whose stored text is kept
 // in memory rather than in the registry.
-class TestDistributionParams : public DistributionParams {
+class TestDistributionParams : public config::DistributionParams {
  public:
   explicit TestDistributionParams(std::wstring executable) : executable_(std::move(executable)) {}
   void StoreText(const std::string& text) override { stored_ = text; }
@@ -45,7 +47,7 @@ class CreateJsonTest : public testing::Test {
   }
 
   void WriteExecutable(const std::string& bytes) {
-    ASSERT_TRUE(WriteDataToFile(executable_, bytes));
+    ASSERT_TRUE(base::WriteDataToFile(executable_, bytes));
   }
 
   std::string InfoFileText() {
@@ -55,13 +57,13 @@ class CreateJsonTest : public testing::Test {
   }
 
   const std::wstring executable_ = base::GetTempFolder() + L"params_test_installer.exe";
-  const std::wstring info_path_ = base::GetTempFolder() + kDistribInfoFileName;
+  const std::wstring info_path_ = base::GetTempFolder() + config::kDistribInfoFileName;
 };
 
 TEST_F(CreateJsonTest, TagBecomesJsonFileWithTwoSpaceIndent) {
   WriteExecutable(test_support::TaggedImage({"velmaruid=42&banerid=7"}));
   TestDistributionParams params(executable_);
-  EXPECT_TRUE(params.CreateJsonFromDistribParams(CommandLine::FromString(L"installer.exe")));
+  EXPECT_TRUE(params.CreateJsonFromDistribParams(base::CommandLine::FromString(L"installer.exe")));
   EXPECT_EQ(params.info_file_path(), info_path_);
   EXPECT_EQ(InfoFileText(), "{\n  \"banerid\": \"7\",\n  \"velmaruid\": \"42\"\n}");
   EXPECT_EQ(params.stored(), "velmaruid=42&banerid=7");
@@ -71,7 +73,7 @@ TEST_F(CreateJsonTest, SwitchWinsOverTag) {
   WriteExecutable(test_support::TaggedImage({"banerid=7"}));
   TestDistributionParams params(executable_);
   params.CreateJsonFromDistribParams(
-      CommandLine::FromString(L"installer.exe --distr-info-params=banerid=9&lang=tr"));
+      base::CommandLine::FromString(L"installer.exe --distr-info-params=banerid=9&lang=tr"));
   EXPECT_EQ(params.params(), (Params{{"banerid", "9"}, {"lang", "tr"}}));
   EXPECT_EQ(params.stored(), "banerid=9&lang=tr");
 }
@@ -80,7 +82,7 @@ TEST_F(CreateJsonTest, EmptySwitchFallsThroughToTag) {
   WriteExecutable(test_support::TaggedImage({"banerid=7"}));
   TestDistributionParams params(executable_);
   params.CreateJsonFromDistribParams(
-      CommandLine::FromString(L"installer.exe --distr-info-params="));
+      base::CommandLine::FromString(L"installer.exe --distr-info-params="));
   EXPECT_EQ(params.params(), (Params{{"banerid", "7"}}));
 }
 
@@ -88,14 +90,14 @@ TEST_F(CreateJsonTest, TagRecordIsReadWhenThereIsNoDummyCertificate) {
   WriteExecutable(test_support::PeImage(test_support::SignedData({std::string(300, '\0')})) +
                   std::string("Vlct\x00\x07lang=tr", 13));
   TestDistributionParams params(executable_);
-  EXPECT_TRUE(params.CreateJsonFromDistribParams(CommandLine::FromString(L"installer.exe")));
+  EXPECT_TRUE(params.CreateJsonFromDistribParams(base::CommandLine::FromString(L"installer.exe")));
   EXPECT_EQ(params.params(), (Params{{"lang", "tr"}}));
 }
 
 TEST_F(CreateJsonTest, NoParametersWritesNoJsonFile) {
   WriteExecutable(test_support::TaggedImage({""}));
   TestDistributionParams params(executable_);
-  EXPECT_FALSE(params.CreateJsonFromDistribParams(CommandLine::FromString(L"installer.exe")));
+  EXPECT_FALSE(params.CreateJsonFromDistribParams(base::CommandLine::FromString(L"installer.exe")));
   EXPECT_TRUE(params.info_file_path().empty());
   EXPECT_TRUE(params.stored().empty());
   EXPECT_FALSE(base::PathExists(info_path_));
@@ -104,7 +106,7 @@ TEST_F(CreateJsonTest, NoParametersWritesNoJsonFile) {
 TEST_F(CreateJsonTest, TextWithoutPairsIsStoredButWritesNoJsonFile) {
   TestDistributionParams params(executable_);
   EXPECT_FALSE(params.CreateJsonFromDistribParams(
-      CommandLine::FromString(L"installer.exe --distr-info-params=&&")));
+      base::CommandLine::FromString(L"installer.exe --distr-info-params=&&")));
   EXPECT_EQ(params.stored(), "&&");
   EXPECT_FALSE(base::PathExists(info_path_));
 }
@@ -112,7 +114,7 @@ TEST_F(CreateJsonTest, TextWithoutPairsIsStoredButWritesNoJsonFile) {
 TEST_F(CreateJsonTest, TextThatIsNotUtf8KeepsThePathWithoutFile) {
   WriteExecutable(test_support::TaggedImage({"lang=\xff"}));
   TestDistributionParams params(executable_);
-  EXPECT_TRUE(params.CreateJsonFromDistribParams(CommandLine::FromString(L"installer.exe")));
+  EXPECT_TRUE(params.CreateJsonFromDistribParams(base::CommandLine::FromString(L"installer.exe")));
   EXPECT_EQ(params.info_file_path(), info_path_);
   EXPECT_FALSE(base::PathExists(info_path_));
 }

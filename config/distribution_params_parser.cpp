@@ -1,8 +1,8 @@
-#include "installer/distribution_params_parser.h"
+#include "config/distribution_params_parser.h"
 
 #include <algorithm>
 
-namespace installer {
+namespace config {
 
 std::map<std::string, std::string> ParseDistributionParamsText(const std::string& text) {
   std::map<std::string, std::string> params;
@@ -20,4 +20,4 @@ std::map<std::string, std::string> ParseDistributionParamsText(const std::string
   return params;
 }
 
-}  // namespace installer
+}  // namespace config
