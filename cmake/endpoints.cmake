@@ -1,5 +1,6 @@
 # Hosts the installer talks to. They are build settings so that a distribution
-# (or a test build) points them elsewhere without touching the code.
+# (or a test build) points them elsewhere without touching the code. A release
+# build names every one (cmake/build_kind.cmake); the defaults serve test builds.
 set(LITE_DOWNLOAD_HOST "https://download.velmar.example" CACHE STRING "Setup archive CDN")
 set(LITE_LEGAL_HOST "https://legal.velmar.example" CACHE STRING "Licence and privacy pages")
 set(LITE_BROWSER_API_HOST "https://api.browser.velmar.example" CACHE STRING "Browser API (variations, server configuration)")

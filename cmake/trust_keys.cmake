@@ -1,10 +1,17 @@
 # The table of ten RSA-1024 public keys that check the trusted-certificate
-# list of a downloaded setup. A release build names its own table; without one
-# the table is made from the test keys, whose private halves sign the fixtures.
+# list of a downloaded setup. A release build names the distributor's table;
+# a test build makes its keys with the test PKI, under the build tree.
 set(LITE_TRUST_KEY_TABLE "" CACHE FILEPATH
-    "File of ten lines, each the base64 DER SubjectPublicKeyInfo of key 0 to 9 (trust_tool key-table makes it); empty: the test keys")
-set(LITE_TEST_TRUST_KEYS_DIR ${CMAKE_SOURCE_DIR}/tests/fixtures/trust_keys)
+    "File of ten lines, each the base64 DER SubjectPublicKeyInfo of key 0 to 9 (trust_tool key-table makes it); empty in a test build: keys made for the build tree")
 find_program(LITE_OPENSSL openssl REQUIRED)
+
+# The test PKI (code-signing root and signers, trust keys), made once, when
+# CMake configures a test build; LITE_TEST_PKI_DIR/root.der is the root to trust.
+set(LITE_TEST_PKI_DIR ${CMAKE_BINARY_DIR}/test_pki)
+if(LITE_TEST_BUILD)
+  execute_process(COMMAND bash ${CMAKE_SOURCE_DIR}/tests/support/make_test_pki.sh ${LITE_TEST_PKI_DIR}
+                  COMMAND_ERROR_IS_FATAL ANY)
+endif()
 
 if(LITE_TRUST_KEY_TABLE)
   file(STRINGS ${LITE_TRUST_KEY_TABLE} trust_keys)
@@ -12,9 +19,7 @@ if(LITE_TRUST_KEY_TABLE)
 else()
   set(trust_keys "")
   foreach(number RANGE 9)
-    set(key ${LITE_TEST_TRUST_KEYS_DIR}/key_${number}.pem)
-    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${key})
-    execute_process(COMMAND ${LITE_OPENSSL} pkey -in ${key} -pubout
+    execute_process(COMMAND ${LITE_OPENSSL} pkey -in ${LITE_TEST_PKI_DIR}/trust_keys/key_${number}.pem -pubout
                     OUTPUT_VARIABLE pem COMMAND_ERROR_IS_FATAL ANY)
     string(REGEX REPLACE "-----[A-Z ]+-----|\n" "" base64 "${pem}")
     list(APPEND trust_keys ${base64})
@@ -27,8 +32,10 @@ if(NOT count EQUAL 10)
 endif()
 set(LITE_TRUST_KEY_LINES "")
 foreach(key ${trust_keys})
-  if(NOT key MATCHES "^[A-Za-z0-9+/]+=*$")
-    message(FATAL_ERROR "Trust key table entry is not base64: ${key}")
+  # 216 characters: the DER SubjectPublicKeyInfo of an RSA-1024 key.
+  string(LENGTH "${key}" length)
+  if(NOT key MATCHES "^[A-Za-z0-9+/]+=*$" OR NOT length EQUAL 216)
+    message(FATAL_ERROR "Trust key table entry is not the base64 of an RSA-1024 public key: ${key}")
   endif()
   string(APPEND LITE_TRUST_KEY_LINES "    \"${key}\",\n")
 endforeach()

@@ -16,16 +16,12 @@
 #     <name> (sha1_listed, sha256_listed, sha1_unlisted, sha256_unlisted), and
 #     with NEST_SIGNER a second, nested signature. Built with "all".
 #
-# The test PKI (root, signers, chain files) is made once, when CMake configures,
-# in LITE_TEST_PKI_DIR; LITE_TEST_PKI_DIR/root.der is the root to trust.
-set(LITE_TEST_PKI_DIR ${CMAKE_BINARY_DIR}/test_pki)
+# The test PKI (root, signers, chain files, trust keys) is the one
+# cmake/trust_keys.cmake made in LITE_TEST_PKI_DIR.
 set(LITE_TRUST_TOOL ${LITE_NATIVE_TOOLS_DIR}/trust_tool/trust_tool)
-set(LITE_TRUST_PRIVATE_KEY ${CMAKE_SOURCE_DIR}/tests/fixtures/trust_keys/key_3.pem CACHE FILEPATH
-    "Private key that signs the trusted list of setup programs the build makes")
-set(LITE_TRUST_KEY_NUMBER 3 CACHE STRING "Key table number of LITE_TRUST_PRIVATE_KEY")
-
-execute_process(COMMAND bash ${CMAKE_SOURCE_DIR}/tests/support/make_test_pki.sh ${LITE_TEST_PKI_DIR}
-                COMMAND_ERROR_IS_FATAL ANY)
+# The key that signs the trusted list of the setup programs a test build makes.
+set(LITE_TRUST_PRIVATE_KEY ${LITE_TEST_PKI_DIR}/trust_keys/key_3.pem)
+set(LITE_TRUST_KEY_NUMBER 3)
 
 function(lite_add_trust_resources target)
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "TRUSTED_JSON;PRIVATE_KEY;KEY_NUMBER"

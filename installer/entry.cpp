@@ -24,6 +24,7 @@
 #include "installer/installer.h"
 #include "ui/process_window.h"
 #include "ui/remote_observer.h"
+#include "version.h"
 
 // The id of the master instance, seen by every process started from this file.
 __attribute__((section("SHARED"), shared)) volatile DWORD g_master_process_id = 0;
@@ -215,6 +216,9 @@ int RunLiteInstaller(const StartupProbes& probes) {
   const std::wstring temp = base::GetTempFolder();
   base::InitLogging(temp.empty() ? std::wstring(base::kLogFileName) : temp + base::kLogFileName);
   LOG_INFO_AS("wWinMain") << "-------------------------------------- Start install.";
+  if (LITE_TEST_BUILD) {
+    LOG_INFO_AS("wWinMain") << "Test build: test hosts and keys, not for distribution.";
+  }
 
   const base::CommandLine& command_line = base::CommandLine::ForCurrentProcess();
   if (command_line.HasSwitch("check-the-interface")) {

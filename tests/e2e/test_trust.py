@@ -74,6 +74,8 @@ def test_setup_changed_after_signing_is_not_trusted(prefix, tmp_path):
     ("key_10", ["GetTrustJsonFromModule", "Cannot find key"]),
     # Signed with key 3 but naming key 4.
     ("wrong_key", ["VerifySignature", "Failed to verify signature, error: ", "Verify error"]),
+    # Signed with a key made outside the build's table, naming key 3.
+    ("foreign_key", ["VerifySignature", "Failed to verify signature, error: ", "Verify error"]),
 ])
 def test_setup_whose_list_signature_fails_is_not_trusted(prefix, name, lines):
     answer, log = check_setup(prefix, name)

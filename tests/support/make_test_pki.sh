@@ -3,10 +3,13 @@
 # whose certificates the root signed with SHA-1 and with SHA-256, one listed
 # and one unlisted pair of each kind, and a chain file (signer, then root) for
 # each. Serials are fixed and several bytes long so that byte order shows.
+# Also the ten RSA-1024 keys of a test build's trust key table
+# (trust_keys/key_0.pem ... key_9.pem) and one key outside it (foreign.pem).
+# Nothing here is ever committed: every build tree makes its own.
 # Does nothing when OUT_DIR already holds a complete set.
 set -euo pipefail
 out=${1:?usage: make_test_pki.sh OUT_DIR}
-[ -f "$out/complete" ] && exit 0
+[ -f "$out/complete" ] && [ -f "$out/trust_keys/foreign.pem" ] && exit 0
 mkdir -p "$out"
 cd "$out"
 
@@ -44,4 +47,9 @@ sha256_listed sha256 0x8A1B2C3D02
 sha1_unlisted sha1 0x0B1B2C3D03
 sha256_unlisted sha256 0x0B1B2C3D04
 LIST
+mkdir -p trust_keys
+for number in 0 1 2 3 4 5 6 7 8 9 foreign; do
+  openssl genrsa -out "trust_keys/key_$number.pem" 1024 2>/dev/null
+done
+mv trust_keys/key_foreign.pem trust_keys/foreign.pem
 touch complete
