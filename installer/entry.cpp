@@ -21,6 +21,7 @@
 #include "installer/elevated_runner.h"
 #include "installer/elevation.h"
 #include "installer/exit_codes.h"
+#include "installer/held_archive.h"
 #include "installer/installer.h"
 #include "ui/process_window.h"
 #include "ui/remote_observer.h"
@@ -197,12 +198,26 @@ int ExecuteAsAdmin() {
     LOG_ERROR << L"Browser archive " << archive_path << L" does not exist";
     return kExitElevatedFailure;
   }
+  // The shared block is writable by any process of this user: the archive it
+  // names is checked like a download of our own, and held until it has run.
+  base::ScopedHandle archive;
+  std::wstring held_path;
+  if (!HoldArchiveInFolder(archive_path, base::GetTempFolder(), &archive, &held_path)) {
+    LOG_ERROR << L"Refused the archive handed over: " << archive_path;
+    return kExitArchiveNotTrusted;
+  }
+  setup_command_line.SetProgram(held_path);
   uint64_t window = 0;
   base::ParseUnsignedDecimal(setup_command_line.GetSwitchValueASCII("progress-window"), &window);
   ui::RemoteObserver observer(reinterpret_cast<HWND>(static_cast<uintptr_t>(window)));
   bool success = false;
   {
     Installer installer(&observer, nullptr, nullptr);
+    if (!installer.VerifyModule(held_path)) {
+      LOG_ERROR << L"Module verification failed: " << held_path;
+      return kExitArchiveNotTrusted;
+    }
+    LOG_INFO << L"Verification succeeded: " << held_path;
     success = installer.RunModuleDirectly(setup_command_line) && installer.exit_code() == 0;
   }
   LOG_INFO << "RunModule results: success=" << (success ? 1 : 0);

@@ -14,7 +14,8 @@ enum ExitCode : int {
   // Any role: DLL files found beside the executable.
   kExitInsecureDllEnvironment = -200,
 
-  // Master: the installer could not get or trust the archive.
+  // Master: the installer could not get or trust the archive. The elevated
+  // instance also ends with 402 when it refuses the archive handed to it.
   kExitArchiveNotObtained = 401,
   kExitArchiveNotTrusted = 402,
   // Master, windowed: not enough disk space.

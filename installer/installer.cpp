@@ -23,6 +23,7 @@
 #include "installer/elevated_runner.h"
 #include "installer/elevation.h"
 #include "installer/exit_codes.h"
+#include "installer/held_archive.h"
 #include "installer/setup_command_line.h"
 #include "net/download_experiment.h"
 #include "net/downloader.h"
@@ -269,8 +270,7 @@ int Installer::InstallBrowser() {
       lock.Reset(::ReOpenFile(lock.Get(), GENERIC_READ | GENERIC_EXECUTE, FILE_SHARE_READ, 0));
     }
   } else {
-    lock.Reset(::CreateFileW(module_path_.c_str(), GENERIC_READ | GENERIC_EXECUTE, FILE_SHARE_READ,
-                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    lock = HoldArchive(module_path_);
   }
   if (!lock.IsValid()) {
     if (permanent_lock) SendEvent(net::SetupArcLockErrorEvent());
@@ -317,6 +317,13 @@ int Installer::InstallBrowser() {
   }
   lock.Reset();
   install_time_ = base::MonotonicMicros() - verified;
+  if (elevated && elevated_runner_->exit_code() == kExitArchiveNotTrusted) {
+    LOG_ERROR << L"The elevated installer refused the archive: " << module_path_;
+    exit_code_ = kExitArchiveNotTrusted;
+    SendEvent(net::VerificationErrorEvent());
+    elevated_runner_.reset();
+    return 1;
+  }
   SendEvent(net::SetupExeExitedEvent(IsUpdate(), ran, elevated, static_cast<uint32_t>(exit_code_),
                                      install_time_));
   if (elevated) exit_code_ = static_cast<int>(elevated_runner_->exit_code());
