@@ -1,0 +1,75 @@
+"""The hand-off between the master and its elevated copy, attacked by another
+program of the same user. The delayed parameters live in a shared section of
+the installer's image that any such program can map writable; the elevated
+copy must refuse any archive that is not in the temporary folder or not
+trusted, and end the installation as an untrusted archive (402).
+
+Wine runs "runas" without a prompt, so master and copy hand over for real."""
+
+import os
+import shutil
+
+import pytest
+
+from test_install import UNSIGNED_DEMO_SETUP, browser_folder, clean_machine, stat_event, stages
+from wine_prefix import BUILD
+
+__all__ = ["clean_machine"]
+
+HOSTILE = BUILD / "tests" / "hostile_handoff.exe"
+INSTALLER = BUILD / "lite_installer.exe"
+
+
+def attacked_install(wine, action, payload):
+    """Runs the windowed installer while the hostile program plays `action`
+    with `payload` (a Windows path); returns the installer's exit code and
+    what the hostile program printed."""
+    hostile = wine.popen([HOSTILE, action, wine.windows_path(INSTALLER), payload])
+    try:
+        code = wine.installer(timeout=120)
+        out, _ = hostile.communicate(timeout=30)
+    finally:
+        hostile.kill()
+    return code, out
+
+
+def assert_refused_as_untrusted(wine, cdn, code, reason):
+    log = wine.log_text()
+    assert code == 402, log[-3000:]
+    assert reason.lower() in log.lower(), log[-3000:]
+    assert "The elevated installer refused the archive: " in log
+    assert "RunModule results" not in log, "the copy never ran a setup"
+    assert not browser_folder(wine).exists(), "the hostile program did not run"
+    assert stat_event(cdn, "verification", "error")
+    assert ("setup", "setup_exe_exited") not in stages(cdn)
+
+
+@pytest.fixture
+def planted(clean_machine):
+    """An unsigned program in the user's temporary folder, where archives lie."""
+    path = clean_machine.temp_dir / "planted_setup.exe"
+    shutil.copy(UNSIGNED_DEMO_SETUP, path)
+    yield f"C:\\users\\{os.environ.get('USER', 'root')}\\Temp\\planted_setup.exe"
+    path.unlink(missing_ok=True)
+
+
+def test_copy_refuses_an_unsigned_program_signalled_by_another_process(clean_machine, cdn,
+                                                                        planted):
+    code, out = attacked_install(clean_machine, "proceed", planted)
+    assert out.strip() == "signalled"
+    assert_refused_as_untrusted(clean_machine, cdn, code,
+                                "Module verification failed: " + planted)
+
+
+def test_copy_refuses_a_program_outside_the_temporary_folder(clean_machine, cdn):
+    outside = clean_machine.windows_path(UNSIGNED_DEMO_SETUP)
+    code, out = attacked_install(clean_machine, "proceed", outside)
+    assert out.strip() == "signalled"
+    assert_refused_as_untrusted(clean_machine, cdn, code, "is not in the temporary folder")
+
+
+def test_copy_refuses_a_path_rewritten_after_the_master_wrote_it(clean_machine, cdn, planted):
+    code, out = attacked_install(clean_machine, "rewrite", planted)
+    assert out.strip() == "rewritten"
+    assert_refused_as_untrusted(clean_machine, cdn, code,
+                                "Module verification failed: " + planted)
