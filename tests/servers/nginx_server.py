@@ -1,7 +1,8 @@
 """nginx on 127.0.0.1 as a stand-in for the download CDN.
 
 Serves `root` as is (ranges and Content-Length are nginx's own), and
-/rK/PATH (K = 1 to 3) redirects K times before PATH. Runs in the foreground from a config
+/rK/PATH (K = 1 to 3) redirects K times before PATH. With `tls` (certificate
+and key files) it speaks HTTPS, and its URLs name the host `localhost`. Runs in the foreground from a config
 written into a temporary folder; stop() ends it.
 """
 
@@ -30,7 +31,8 @@ http {{
   default_type application/octet-stream;
   sendfile on;
   server {{
-    listen 127.0.0.1:{port};
+    listen 127.0.0.1:{port}{ssl};
+    {certificates}
     root {root};
     location /r1/ {{ rewrite ^/r1/(.*)$ /$1 redirect; }}
     location /r2/ {{ rewrite ^/r2/(.*)$ /r1/$1 redirect; }}
@@ -47,12 +49,18 @@ def free_port():
 
 
 class NginxServer:
-    def __init__(self, root):
+    def __init__(self, root, tls=None):
         self.root = pathlib.Path(root)
+        self.tls = tls
         self._work = tempfile.TemporaryDirectory(prefix="lite-nginx-")
         work = pathlib.Path(self._work.name)
         self.port = free_port()
-        (work / "nginx.conf").write_text(CONFIG.format(work=work, port=self.port, root=self.root))
+        certificates = ""
+        if tls:
+            certificates = f"ssl_certificate {tls[0]}; ssl_certificate_key {tls[1]};"
+        (work / "nginx.conf").write_text(CONFIG.format(
+            work=work, port=self.port, root=self.root, ssl=" ssl" if tls else "",
+            certificates=certificates))
         self._process = subprocess.Popen(
             [NGINX, "-p", str(work), "-c", str(work / "nginx.conf"), "-e", str(work / "error.log")],
             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -69,6 +77,8 @@ class NginxServer:
         raise RuntimeError("nginx did not start: " + (work / "error.log").read_text())
 
     def url(self, path):
+        if self.tls:
+            return f"https://localhost:{self.port}{path}"
         return f"http://127.0.0.1:{self.port}{path}"
 
     def stop(self):

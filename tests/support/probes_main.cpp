@@ -6,13 +6,16 @@
 //   unknown-disk   the free space cannot be read
 // LITE_TEST_RETRY_DELAY_MS shortens the pause between download attempts, and
 // LITE_TEST_STATISTICS_URL (for example "http://127.0.0.1:PORT") sends the
-// statistics and the final report there instead of the built-in hosts.
+// statistics and the final report there instead of the built-in hosts, and
+// LITE_TEST_DOWNLOAD_HOST (for example "https://localhost:PORT") fetches the
+// setup archive from there instead of the built-in download host.
 #include <windows.h>
 
 #include <cstdlib>
 #include <string>
 
 #include "base/strings.h"
+#include "endpoints.h"
 #include "installer/entry.h"
 #include "installer/installer.h"
 #include "net/install_report.h"
@@ -20,15 +23,28 @@
 
 namespace {
 
-class ShortRetryInstaller : public installer::Installer {
+class TestInstaller : public installer::Installer {
  public:
-  ShortRetryInstaller(const config::BrandInfo* brand_info, const config::DistributionParams* params,
-                      DWORD retry_delay_ms)
-      : Installer(nullptr, brand_info, params), retry_delay_ms_(retry_delay_ms) {}
+  TestInstaller(const config::BrandInfo* brand_info, const config::DistributionParams* params,
+                const char* retry_delay_ms, const char* download_host)
+      : Installer(nullptr, brand_info, params),
+        retry_delay_ms_(retry_delay_ms != nullptr ? static_cast<DWORD>(std::atoi(retry_delay_ms))
+                                                  : Installer::GetRetryDelay()),
+        download_host_(download_host != nullptr ? base::Utf8ToWide(download_host) : L"") {}
   DWORD GetRetryDelay() const override { return retry_delay_ms_; }
+  bool DownloadFile(const std::wstring& url, net::Writer* writer, std::string* error_text,
+                    std::wstring* redirect_url, uint32_t* total_size,
+                    net::DownloadErrorInfo* error_info) override {
+    const std::wstring built_in = base::Utf8ToWide(endpoints::kDownloadHost);
+    const std::wstring moved = !download_host_.empty() && url.rfind(built_in, 0) == 0
+                                   ? download_host_ + url.substr(built_in.size())
+                                   : url;
+    return Installer::DownloadFile(moved, writer, error_text, redirect_url, total_size, error_info);
+  }
 
  private:
   DWORD retry_delay_ms_;
+  std::wstring download_host_;
 };
 
 class TestProbes : public installer::StartupProbes {
@@ -51,9 +67,11 @@ class TestProbes : public installer::StartupProbes {
       const config::BrandInfo* brand_info,
       const config::DistributionParams* params) const override {
     const char* delay = std::getenv("LITE_TEST_RETRY_DELAY_MS");
-    if (delay == nullptr) return StartupProbes::CreateInstaller(brand_info, params);
-    return std::make_unique<ShortRetryInstaller>(brand_info, params,
-                                                 static_cast<DWORD>(std::atoi(delay)));
+    const char* download_host = std::getenv("LITE_TEST_DOWNLOAD_HOST");
+    if (delay == nullptr && download_host == nullptr) {
+      return StartupProbes::CreateInstaller(brand_info, params);
+    }
+    return std::make_unique<TestInstaller>(brand_info, params, delay, download_host);
   }
 
  private:

@@ -1,0 +1,102 @@
+"""Installs over HTTPS: the archive comes from nginx on loopback with a
+certificate for `localhost`, issued by the test root that the prefix trusts.
+Certificates that Windows refuses (an untrusted issuer, an expired one, one
+for another host name) end the download: no archive runs, and the attempts
+fail with the documented statistics.
+
+The test build's download host is plain http://127.0.0.1:18080, so these
+tests run the probes build with LITE_TEST_DOWNLOAD_HOST, which fetches the
+archive from the HTTPS server instead; everything else is the real installer."""
+
+import shutil
+import subprocess
+
+import pytest
+
+from nginx_server import NginxServer
+from test_install import (PROBES, browser_folder, clean_machine, stages, stat_event,
+                          wait_for_report)
+from wine_prefix import BUILD, ROOT
+
+__all__ = ["clean_machine"]
+
+SIGNED_DEMO_SETUP = BUILD / "tests" / "signed" / "demo_setup.exe"
+ARCHIVE_PATHS = ("browser/velmar/browser-setup.arc", "browser/velmar/x64/browser-setup.arc",
+                 "browser/velmar/x86/browser-setup.arc")
+
+
+@pytest.fixture(scope="module")
+def certificates(tmp_path_factory):
+    folder = tmp_path_factory.mktemp("tls")
+    subprocess.run(["bash", ROOT / "tests" / "support" / "make_tls_certs.sh", folder,
+                    BUILD / "test_pki" / "root.pem", BUILD / "test_pki" / "root.key"],
+                   check=True)
+    return folder
+
+
+@pytest.fixture(scope="module")
+def archive_root(tmp_path_factory):
+    folder = tmp_path_factory.mktemp("https-cdn")
+    for path in ARCHIVE_PATHS:
+        (folder / path).parent.mkdir(parents=True, exist_ok=True)
+        shutil.copy(SIGNED_DEMO_SETUP, folder / path)
+    return folder
+
+
+@pytest.fixture
+def https_server(certificates, archive_root):
+    servers = []
+
+    def start(certificate):
+        servers.append(NginxServer(archive_root, tls=(certificates / f"{certificate}.pem",
+                                                      certificates / f"{certificate}.key")))
+        return servers[-1]
+
+    yield start
+    for server in servers:
+        server.stop()
+
+
+def install_from(wine, server):
+    return wine.installer("--silent", exe=PROBES, timeout=120,
+                          env={"LITE_TEST_DOWNLOAD_HOST": server.url(""),
+                               "LITE_TEST_RETRY_DELAY_MS": "10"})
+
+
+def test_install_over_https_with_a_trusted_localhost_certificate(clean_machine, cdn,
+                                                                 https_server):
+    server = https_server("localhost")
+    code = install_from(clean_machine, server)
+    assert code == 0, clean_machine.log_text()[-3000:]
+    assert (browser_folder(clean_machine) / "version.txt").exists()
+    attempt = stat_event(cdn, "download_attempt", "success")
+    assert attempt["attempt_number"] == "1"
+    assert f"Connection established: {server.url('/browser/velmar/')}" in clean_machine.log_text()
+    assert not [e for e in cdn.events if e["kind"] == "archive"], "nothing came over plain HTTP"
+    assert wait_for_report(cdn)["result"] == "success"
+
+
+# The WinINet error each refusal gives under Wine 8. An untrusted issuer gives
+# ERROR_INTERNET_SEC_CERT_REV_FAILED there, where Windows says
+# ERROR_INTERNET_INVALID_CA (12045); either way the connection is refused.
+@pytest.mark.parametrize("certificate, error", [
+    ("untrusted", 12057),   # ERROR_INTERNET_SEC_CERT_REV_FAILED
+    ("expired", 12037),     # ERROR_INTERNET_SEC_CERT_DATE_INVALID
+    ("wrong_host", 12038),  # ERROR_INTERNET_SEC_CERT_CN_INVALID
+])
+def test_refused_certificate_fails_the_download_and_runs_nothing(clean_machine, cdn,
+                                                                 https_server, certificate,
+                                                                 error):
+    server = https_server(certificate)
+    code = install_from(clean_machine, server)
+    log = clean_machine.log_text()
+    assert code == 401, log[-3000:]
+    assert not browser_folder(clean_machine).exists()
+    steps = stages(cdn)
+    assert ("setup", "setup_exe_launched") not in steps
+    assert ("download_attempt", "success") not in steps
+    assert ("download", "error") in steps
+    attempt_error = stat_event(cdn, "download", "error")["error"]
+    assert attempt_error == f"attempt-1-internet_open_url-{error}", attempt_error
+    assert "Max download attempts failed" in log
+    assert wait_for_report(cdn)["result"] == "failed"
