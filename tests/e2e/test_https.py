@@ -9,29 +9,21 @@ tests run the probes build with LITE_TEST_DOWNLOAD_HOST, which fetches the
 archive from the HTTPS server instead; everything else is the real installer."""
 
 import shutil
-import subprocess
 
 import pytest
 
 from nginx_server import NginxServer
 from test_install import (PROBES, browser_folder, clean_machine, stages, stat_event,
                           wait_for_report)
-from wine_prefix import BUILD, ROOT
+from wine_prefix import BUILD
 
 __all__ = ["clean_machine"]
 
 SIGNED_DEMO_SETUP = BUILD / "tests" / "signed" / "demo_setup.exe"
+# Made with the test PKI (tests/support/make_test_pki.sh) when CMake configures.
+CERTIFICATES = BUILD / "test_pki" / "tls"
 ARCHIVE_PATHS = ("browser/velmar/browser-setup.arc", "browser/velmar/x64/browser-setup.arc",
                  "browser/velmar/x86/browser-setup.arc")
-
-
-@pytest.fixture(scope="module")
-def certificates(tmp_path_factory):
-    folder = tmp_path_factory.mktemp("tls")
-    subprocess.run(["bash", ROOT / "tests" / "support" / "make_tls_certs.sh", folder,
-                    BUILD / "test_pki" / "root.pem", BUILD / "test_pki" / "root.key"],
-                   check=True)
-    return folder
 
 
 @pytest.fixture(scope="module")
@@ -44,12 +36,12 @@ def archive_root(tmp_path_factory):
 
 
 @pytest.fixture
-def https_server(certificates, archive_root):
+def https_server(archive_root):
     servers = []
 
     def start(certificate):
-        servers.append(NginxServer(archive_root, tls=(certificates / f"{certificate}.pem",
-                                                      certificates / f"{certificate}.key")))
+        servers.append(NginxServer(archive_root, tls=(CERTIFICATES / f"{certificate}.pem",
+                                                      CERTIFICATES / f"{certificate}.key")))
         return servers[-1]
 
     yield start
