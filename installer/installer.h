@@ -125,7 +125,7 @@ class Installer {
   int InstallBrowser();
   int DownloadOrExtractModule(const std::wstring& path, bool* downloaded, base::ScopedHandle* lock);
   bool RunModuleAndWait(const std::wstring& command_line);
-  void SendEvent(const std::map<std::wstring, std::wstring>& values);
+  virtual void SendEvent(const std::map<std::wstring, std::wstring>& values);
   // Whether a browser was installed before: the events then say "update".
   bool IsUpdate() const;
   void ReportInstallationFinished(bool success);

@@ -153,6 +153,23 @@ def test_full_disk_does_not_stop_a_silent_run(fresh_log):
     assert "Installing in silent mode." in log
 
 
+def test_without_a_temporary_folder_nothing_is_logged_beside_the_program(fresh_log, tmp_path):
+    # Wine takes TEMP and TMP from the registry; 300 characters make GetTempPathW fail.
+    key = r"HKCU\Environment"
+    saved = {name: fresh_log.reg_query(key, name) for name in ("TEMP", "TMP")}
+    try:
+        for name in saved:
+            fresh_log.reg_add(key, name, "C:\\" + "t" * 300)
+        code, _ = fresh_log.run([BUILD / "lite_installer.exe", "--check-the-interface"],
+                                cwd=tmp_path)
+    finally:
+        for name, value in saved.items():
+            fresh_log.reg_add(key, name, value)
+    assert code in (700, 701)
+    assert list(tmp_path.iterdir()) == []
+    assert not fresh_log.log_path.exists(), fresh_log.log_text()
+
+
 def test_log_starts_with_byte_order_mark_and_names_each_writer(fresh_log):
     fresh_log.installer("--check-the-interface")
     raw = fresh_log.log_path.read_bytes()
