@@ -229,7 +229,7 @@ int RunLiteInstaller(const StartupProbes& probes) {
   const int status = EnsureSecureDllLoading(&secure_exit_code, probes);
 
   const std::wstring temp = base::GetTempFolder();
-  base::InitLogging(temp.empty() ? std::wstring(base::kLogFileName) : temp + base::kLogFileName);
+  base::InitLogging(temp.empty() ? std::wstring() : temp + base::kLogFileName);
   LOG_INFO_AS("wWinMain") << "-------------------------------------- Start install.";
   if (LITE_TEST_BUILD) {
     LOG_INFO_AS("wWinMain") << "Test build: test hosts and keys, not for distribution.";
