@@ -42,7 +42,7 @@ DARK_CSS = "svg { color: #161A3A; }"
 # JPEG settings: quality high enough that the soft gradients show no banding
 # or blocking at 1x, full-resolution chroma for the slides' crisp edges.
 BACKGROUND_JPEG = {"quality": 92, "subsampling": "4:4:4"}
-SLIDE_JPEG = {"quality": 84, "subsampling": "4:4:4"}
+SLIDE_JPEG = {"quality": 90, "subsampling": "4:4:4"}
 
 ICON_SIZES = (16, 24, 32, 48, 64, 256)
 ICON_SMALL_SIZES = (16, 24)  # rendered from the heavier small mark
