@@ -177,7 +177,7 @@ bool StartupProbes::IsSse2Supported() const {
 
 std::unique_ptr<Installer> StartupProbes::CreateInstaller(
     const config::BrandInfo* brand_info, const config::DistributionParams* params) const {
-  return std::make_unique<Installer>(nullptr, brand_info, params);
+  return std::make_unique<Installer>(nullptr, brand_info, params, true);
 }
 
 int ExecuteAsAdmin() {

@@ -28,7 +28,7 @@ class ShortRetryInstaller : public installer::Installer {
  public:
   ShortRetryInstaller(const config::BrandInfo* brand_info, const config::DistributionParams* params,
                       DWORD retry_delay_ms)
-      : Installer(nullptr, brand_info, params), retry_delay_ms_(retry_delay_ms) {}
+      : Installer(nullptr, brand_info, params, true), retry_delay_ms_(retry_delay_ms) {}
   DWORD GetRetryDelay() const override { return retry_delay_ms_; }
 
  private:
