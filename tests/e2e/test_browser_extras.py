@@ -7,6 +7,7 @@ import json
 import os
 import pathlib
 import re
+import time
 import urllib.parse
 
 import pytest
@@ -94,6 +95,20 @@ def test_seed_without_signature_leaves_no_variations_file(clean_machine, cdn):
     assert not record["files"]["variations-update-path"]["readable"]
     assert "ERROR: DownloadAndSaveVariations" in clean_machine.log_text()
     assert "Failed to get variations seed signature" in clean_machine.log_text()
+
+
+def test_installer_ends_a_running_download_when_it_exits(clean_machine, cdn):
+    cdn.seed_delay_s = 30
+    try:
+        started = time.monotonic()
+        record = install(clean_machine, cdn, "vup=1")
+        elapsed = time.monotonic() - started
+    finally:
+        cdn.seed_delay_s = 0
+    assert elapsed < 20, elapsed
+    assert not record["files"]["variations-update-path"]["readable"]
+    log = clean_machine.log_text()
+    assert "Failed to download variations seed" in log and "Variations are saved" not in log
 
 
 @pytest.fixture

@@ -27,6 +27,7 @@ import pathlib
 import signal
 import sys
 import threading
+import time
 import urllib.parse
 
 HOST = "127.0.0.1"
@@ -112,6 +113,7 @@ class DemoServer:
         # Tests may change what the extras answer.
         self.seed = DEMO_SEED
         self.seed_headers = dict(DEMO_SEED_HEADERS)
+        self.seed_delay_s = 0.0
         self.server_config = DEMO_SERVER_CONFIG
         self.wallpapers = DEMO_WALLPAPERS
         self.events = []
@@ -177,6 +179,7 @@ class DemoServer:
         elif kind == "variations":
             body = self.seed
             headers = self.seed_headers
+            time.sleep(self.seed_delay_s)
         elif kind == "server_config":
             body = self.server_config
         elif kind == "wallpapers":
