@@ -119,5 +119,28 @@ TEST_F(CrashReporterTest, DeletesTheDumpWhenTheUploadFails) {
   EXPECT_EQ(::GetFileAttributesW(reporter_.dump_path().c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
+TEST_F(CrashReporterTest, DumpPathTakenByAnotherFileMeansNoDumpAndTheFileStays) {
+  base::ScopedHandle other(::CreateFileW(reporter_.dump_path().c_str(), GENERIC_WRITE, 0, nullptr,
+                                         CREATE_NEW, 0, nullptr));
+  ASSERT_TRUE(other.IsValid());
+  other.Reset();
+  EXPECT_FALSE(reporter_.WriteDump(nullptr));
+  EXPECT_NE(::GetFileAttributesW(reporter_.dump_path().c_str()), INVALID_FILE_ATTRIBUTES);
+  ::DeleteFileW(reporter_.dump_path().c_str());
+}
+
+LONG WINAPI EarlierFilter(EXCEPTION_POINTERS*) { return EXCEPTION_CONTINUE_SEARCH; }
+
+TEST(CrashReporterFilter, ReplacesTheEarlierFilterWhileItLivesAndRestoresIt) {
+  const LPTOP_LEVEL_EXCEPTION_FILTER before = ::SetUnhandledExceptionFilter(&EarlierFilter);
+  {
+    CrashReporter reporter;
+    EXPECT_NE(::SetUnhandledExceptionFilter(nullptr), &EarlierFilter);
+    ::SetUnhandledExceptionFilter(&EarlierFilter);
+  }
+  EXPECT_EQ(::SetUnhandledExceptionFilter(before), &EarlierFilter);
+  EXPECT_EQ(CrashReporter::Instance(), nullptr);
+}
+
 }  // namespace
 }  // namespace crash
