@@ -27,7 +27,8 @@ class Logger {
   }
 
   void Write(int level, const char* function, int line, const std::wstring& message, DWORD error) {
-    if (initialised_.load() == 0) return;
+    // Without a full path (no temporary folder) nothing is written.
+    if (initialised_.load() == 0 || path_.empty()) return;
     wchar_t stamp[kMessageBufferChars] = {};
     const std::time_t now = std::time(nullptr);
     std::tm local = {};

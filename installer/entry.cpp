@@ -227,7 +227,7 @@ int RunLiteInstaller(const StartupProbes& probes) {
   crash::CrashReporter crash_reporter;
 
   const std::wstring temp = base::GetTempFolder();
-  base::InitLogging(temp.empty() ? std::wstring(base::kLogFileName) : temp + base::kLogFileName);
+  base::InitLogging(temp.empty() ? std::wstring() : temp + base::kLogFileName);
   LOG_INFO_AS("wWinMain") << "-------------------------------------- Start install.";
 
   const base::CommandLine& command_line = base::CommandLine::ForCurrentProcess();

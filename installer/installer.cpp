@@ -35,6 +35,14 @@
 namespace installer {
 namespace {
 
+// The setup gets a package path only when this run wrote that package.
+std::wstring BrandPackageForSetup(const config::BrandInfo& info) {
+  return info.has_brand_package() ? info.brand_package_path() : std::wstring();
+}
+std::wstring PartnerPackageForSetup(const config::BrandInfo& info) {
+  return info.has_partner_package() ? info.partner_package_path() : std::wstring();
+}
+
 constexpr wchar_t kMessageWindowClass[] = L"VelmarBrowser_MessageWindow";
 
 // Registry values under the browser's key that hand files over to the setup.
@@ -314,8 +322,8 @@ int Installer::InstallBrowser() {
     delayed.velmar_website_icon_file_path = files_.website_icon;
     delayed.installer_data_path = files_.installer_data;
     if (brand_info_ != nullptr) {
-      delayed.brand_package_path = brand_info_->brand_package_path();
-      delayed.partner_package_path = brand_info_->partner_package_path();
+      delayed.brand_package_path = BrandPackageForSetup(*brand_info_);
+      delayed.partner_package_path = PartnerPackageForSetup(*brand_info_);
     }
     delayed.partner_package_override_path = partner_package_override_path_;
     delayed.histogram_download_time = std::to_wstring(WholeSeconds(download_time_));
@@ -357,8 +365,8 @@ base::CommandLine Installer::BuildSetupCommandLineFor(const std::wstring& progra
       observer_ != nullptr ? reinterpret_cast<uintptr_t>(observer_->GetWindow()) : 0;
   if (brand_info_ != nullptr) {
     inputs.brand_name = brand_info_->brand_name();
-    inputs.brand_package_path = brand_info_->brand_package_path();
-    inputs.partner_package_path = brand_info_->partner_package_path();
+    inputs.brand_package_path = BrandPackageForSetup(*brand_info_);
+    inputs.partner_package_path = PartnerPackageForSetup(*brand_info_);
   }
   if (params_ != nullptr) inputs.distr_info_file = params_->info_file_path();
   inputs.make_default = make_browser_default_;
@@ -473,6 +481,19 @@ int Installer::DownloadModule(HANDLE file, const base::CommandLine& command_line
     net::DownloadErrorInfo error_info;
     const bool success =
         DownloadFile(url, &writer, &error_text, &redirect, &total_size, &error_info);
+    if (!success && error_info.exception_code != 0) {
+      LOG_ERROR << "Exception with code=" << static_cast<unsigned long>(error_info.exception_code);
+      LOG_ERROR << "dll_name=" << error_info.dll_name;
+      LOG_ERROR << "proc_name=" << error_info.proc_name;
+      return IsOldCryptoComponentFault(error_info.exception_code, error_info.dll_name,
+                                       error_info.proc_name)
+                 ? 3
+                 : 2;
+    }
+    // A failed attempt reports what is kept for the next one.
+    if (!success && net::ShouldEmptyWriterAfterFailure(writer.GetSize(), total_size)) {
+      writer.Reset();
+    }
     net::DownloadAttempt attempt_record;
     attempt_record.success = success;
     attempt_record.error = base::Utf8ToWide(error_text);
@@ -487,16 +508,6 @@ int Installer::DownloadModule(HANDLE file, const base::CommandLine& command_line
       experiment.ConfigurateRegistry(index == 0);
       return 0;
     }
-    if (error_info.exception_code != 0) {
-      LOG_ERROR << "Exception with code=" << static_cast<unsigned long>(error_info.exception_code);
-      LOG_ERROR << "dll_name=" << error_info.dll_name;
-      LOG_ERROR << "proc_name=" << error_info.proc_name;
-      return IsOldCryptoComponentFault(error_info.exception_code, error_info.dll_name,
-                                       error_info.proc_name)
-                 ? 3
-                 : 2;
-    }
-    if (net::ShouldEmptyWriterAfterFailure(writer.GetSize(), total_size)) writer.Reset();
     if (cancel_count_ == 0) SendEvent(net::DownloadAttemptEvent(attempt_record));
     SendEvent(net::DownloadErrorEvent(attempt + 1, attempt_record.error));
     if (attempt + 1 < plan.total &&

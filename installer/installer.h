@@ -10,6 +10,7 @@
 
 #include "base/scoped_handle.h"
 #include "installer/distribution_files.h"
+#include "ui/installer_observer.h"
 
 namespace config {
 class BrandInfo;
@@ -42,19 +43,7 @@ inline constexpr int kTimeLeftOffsetSeconds = 240;      // added to every estima
 inline constexpr int kAttemptsForSingleUrl = 6;
 inline constexpr int kAttemptsPerUrl = 3;
 
-// Callbacks from the installer to its window, or to a sink in the elevated copy.
-class InstallerObserver {
- public:
-  virtual ~InstallerObserver() = default;
-  virtual void OnDownloadProgress(float fraction) = 0;
-  virtual void OnSlowDownload() = 0;
-  virtual void OnTimeLeft(int value, int kind) = 0;
-  virtual void CloseIfStarted(bool started) = 0;
-  virtual void OnInstallFinished(int code) = 0;
-  virtual HWND GetWindow() = 0;
-  virtual void SetProgress(int percent) = 0;
-  virtual void HideCancelButton() = 0;
-};
+using ui::InstallerObserver;
 
 // How many consecutive attempts each URL of a list gets, and in total.
 struct AttemptPlan {
@@ -127,7 +116,7 @@ class Installer {
   int InstallBrowser();
   int DownloadOrExtractModule(const std::wstring& path, bool* downloaded, base::ScopedHandle* lock);
   bool RunModuleAndWait(const std::wstring& command_line);
-  void SendEvent(const std::map<std::wstring, std::wstring>& values);
+  virtual void SendEvent(const std::map<std::wstring, std::wstring>& values);
   // Whether a browser was installed before: the events then say "update".
   bool IsUpdate() const;
   void ReportInstallationFinished(bool success);

@@ -53,7 +53,7 @@ bool DownloadExperiment::IsWindows64() const {
 
 bool DownloadExperiment::IsExperimentEnabled(const config::DistributionParams& params) const {
   std::string value;
-  return params.Get("try_x64", &value) && value == "1";
+  return params.Get(kExperimentName, &value) && value == "1";
 }
 
 bool DownloadExperiment::GetRamThreshold(const config::DistributionParams& params,
@@ -117,7 +117,7 @@ void DownloadExperiment::AdjustDownloadUrl(const config::DistributionParams& par
       architecture_ = kArchitecture64;
       return;
     case ExperimentState::kDisabled:
-      LOG_INFO << "Experiment try_x64 is disabled";
+      LOG_INFO << "Experiment" << kExperimentName << " is disabled";
       return;
     case ExperimentState::kAbsent:
       break;
@@ -129,7 +129,8 @@ void DownloadExperiment::AdjustDownloadUrl(const config::DistributionParams& par
     architecture_ = CoinToss() ? kArchitecture64 : kArchitecture32;
     return;
   }
-  LOG_INFO << "Not enough memory for try_x64 needed: " << threshold << ", available: " << memory;
+  LOG_INFO << "Not enough memory for" << kExperimentName << " needed:" << threshold
+           << ", available:" << memory;
 }
 
 void DownloadExperiment::ConfigurateRegistry(bool succeeded_on_first_url) {

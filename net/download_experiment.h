@@ -21,6 +21,8 @@ enum ArchitectureChoice : uint32_t {
 
 // The experiment's registry value under the browser's key, and its states.
 inline constexpr wchar_t kExperimentValueName[] = L"try_x64";
+// The experiment's name as the distribution parameters and the log give it.
+inline constexpr char kExperimentName[] = "try_x64";
 enum class ExperimentState { kAbsent, kKeep32, kKeep64, kDisabled };
 
 // "1", "0" and "2"; anything else counts as absent.

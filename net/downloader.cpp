@@ -266,7 +266,8 @@ uint32_t Downloader::ReadChunk() {
   }
   uint32_t status = 0;
   if (QueryNumber(HTTP_QUERY_STATUS_CODE, &status) && status != kHttpStatusOk) {
-    LOG_INFO << "HTTP request status isn't OK " << status;
+    LOG_INFO << "HTTP request status isn't OK";
+    LOG_INFO << "HTTP status: " << status;
     return 0;
   }
   if (read != 0 && !writer_->Write(buffer_, read)) {

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "installer/installer.h"
+#include "ui/installer_observer.h"
 
 namespace ui {
 
@@ -12,7 +12,7 @@ inline constexpr int kCloseGlyphControlId = 1009;
 
 // The elevated copy's observer: forwards progress to the master's window
 // across the process boundary and ignores what only the master shows.
-class RemoteObserver : public installer::InstallerObserver {
+class RemoteObserver : public InstallerObserver {
  public:
   explicit RemoteObserver(HWND master_window) : master_window_(master_window) {}
 

@@ -146,11 +146,29 @@ def test_processor_without_sse2_ends_silent_run_with_404(fresh_log):
     assert "Installer exit with code" not in log
 
 
-def test_full_disk_does_not_stop_a_silent_run(fresh_log):
-    fresh_log.installer("--silent", exe=PROBES, env={"LITE_TEST_PROBES": "full-disk"})
+def test_full_disk_does_not_stop_a_silent_run(fresh_log, cdn):
+    code = fresh_log.installer("--silent", exe=PROBES, env={"LITE_TEST_PROBES": "full-disk"})
     log = fresh_log.log_text()
     assert "There is not enough disk space to install browser" in log
-    assert "Installing in silent mode." in log
+    assert code == 0, log[-3000:]
+    assert [event["status"] for event in cdn.events if event["kind"] == "archive"] == [200]
+
+
+def test_without_a_temporary_folder_nothing_is_logged_beside_the_program(fresh_log, tmp_path):
+    # Wine takes TEMP and TMP from the registry; 300 characters make GetTempPathW fail.
+    key = r"HKCU\Environment"
+    saved = {name: fresh_log.reg_query(key, name) for name in ("TEMP", "TMP")}
+    try:
+        for name in saved:
+            fresh_log.reg_add(key, name, "C:\\" + "t" * 300)
+        code, _ = fresh_log.run([BUILD / "lite_installer.exe", "--check-the-interface"],
+                                cwd=tmp_path)
+    finally:
+        for name, value in saved.items():
+            fresh_log.reg_add(key, name, value)
+    assert code in (700, 701)
+    assert list(tmp_path.iterdir()) == []
+    assert not fresh_log.log_path.exists(), fresh_log.log_text()
 
 
 def test_log_starts_with_byte_order_mark_and_names_each_writer(fresh_log):

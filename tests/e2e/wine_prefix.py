@@ -71,13 +71,14 @@ class WinePrefix:
                                 stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                 stderr=subprocess.PIPE, text=True, **kwargs)
 
-    def run(self, args, env=None, timeout=60):
+    def run(self, args, env=None, timeout=60, cwd=None):
         """Runs a Windows program and returns (full 32-bit exit code, stdout).
 
         Wine hands Linux only the low 8 bits of an exit code, so the program is
         started by the test helper, which prints the whole value."""
         helper = BUILD / "tests" / "test_helper.exe"
-        process = self.popen([helper, "exit-code", self.windows_path(args[0]), *args[1:]], env=env)
+        process = self.popen([helper, "exit-code", self.windows_path(args[0]), *args[1:]], env=env,
+                             cwd=cwd)
         # A system service that the program started may keep the output pipe
         # open after the program ended, so read up to the exit code line only.
         lines = queue.Queue()

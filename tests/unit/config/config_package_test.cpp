@@ -33,12 +33,6 @@ TEST(WritePackageFileTest, FailsInAMissingFolder) {
   EXPECT_FALSE(WritePackageFile(base::GetTempFolder() + L"no such folder\\BrandFile", "x"));
 }
 
-TEST(LoadResourceBytesTest, MissingResourceIsEmpty) {
-  // This test program carries no packages.
-  EXPECT_TRUE(LoadResourceBytes(MAKEINTRESOURCEW(kBrandPackageResource)).empty());
-  EXPECT_TRUE(LoadResourceBytes(L"BRAND_TB").empty());
-}
-
 TEST(GetInfoTest, WithoutPackagesEverythingComesFromTheDefaults) {
   BrandInfo info(L"C:\\temp\\");
   info.GetInfo("tb");

@@ -5,6 +5,7 @@
 #include "base/command_line.h"
 #include "base/registry.h"
 #include "config/distribution_params.h"
+#include "support/log_capture.h"
 
 namespace net {
 namespace {
@@ -71,10 +72,15 @@ TEST(AdjustDownloadUrlTest, CoinTossPicksEitherArchitectureWithEnoughMemory) {
 }
 
 TEST(AdjustDownloadUrlTest, MemoryJustBelowTheThresholdGivesNoChoiceAndNoState) {
+  testing_support::LogCapture log;
   FakeExperiment experiment;
   experiment.memory = 4 * kGiB - 1;
   experiment.AdjustDownloadUrl(ExperimentParams());
   EXPECT_EQ(kArchitectureNone, experiment.architecture());
+  EXPECT_NE(
+      log.Text().find(L"Not enough memory fortry_x64 needed:4294967296, available:4294967295"),
+      std::wstring::npos)
+      << log.Text();
   experiment.ConfigurateRegistry(true);
   EXPECT_TRUE(experiment.written.empty());
 }
@@ -94,10 +100,12 @@ TEST(AdjustDownloadUrlTest, UnknownMemoryGivesNoChoice) {
 }
 
 TEST(AdjustDownloadUrlTest, DisabledStateNeverChoosesEvenWithTheExperimentOn) {
+  testing_support::LogCapture log;
   FakeExperiment experiment;
   experiment.Store("2");
   experiment.AdjustDownloadUrl(ExperimentParams());
   EXPECT_EQ(kArchitectureNone, experiment.architecture());
+  EXPECT_NE(log.Text().find(L"Experimenttry_x64 is disabled"), std::wstring::npos) << log.Text();
 }
 
 TEST(AdjustDownloadUrlTest, StoredStateKeepsItsArchitectureWithoutTheExperiment) {

@@ -7,22 +7,6 @@ namespace {
 
 constexpr DWORD kStartMs = 1000000;
 
-TEST(BuildErrorTextTest, JoinsStepPrefixAndUnsignedSystemError) {
-  EXPECT_EQ("internet_open_url-12029", BuildErrorText("internet_open_url-", 12029));
-  EXPECT_EQ("write_file-4294967295", BuildErrorText("write_file-", 0xFFFFFFFF));
-}
-
-TEST(BuildFinalQueryErrorTextTest, PutsStatusBetweenPrefixAndSystemError) {
-  EXPECT_EQ("final_query_info-404-0", BuildFinalQueryErrorText(404, 0));
-  EXPECT_EQ("final_query_info-0-12150", BuildFinalQueryErrorText(0, 12150));
-}
-
-TEST(IsResumePositionedTest, KeepsBytesOnlyWhenPositionedExactlyBehindThem) {
-  EXPECT_TRUE(IsResumePositioned(500000, 500000));
-  EXPECT_FALSE(IsResumePositioned(500000, INVALID_SET_FILE_POINTER));
-  EXPECT_FALSE(IsResumePositioned(500000, 0));
-}
-
 TEST(ShouldEmptyWriterAfterFailureTest, EmptiesBelowATenthOfTheTotal) {
   EXPECT_TRUE(ShouldEmptyWriterAfterFailure(50000, 1000000));
   EXPECT_TRUE(ShouldEmptyWriterAfterFailure(99999, 1000000));
@@ -32,12 +16,6 @@ TEST(ShouldEmptyWriterAfterFailureTest, EmptiesBelowATenthOfTheTotal) {
   EXPECT_FALSE(ShouldEmptyWriterAfterFailure(10, 0));
   // No overflow near the 32-bit limit.
   EXPECT_FALSE(ShouldEmptyWriterAfterFailure(500000000, 4000000000u));
-}
-
-TEST(IsBodyCutShortTest, OnlyAKnownLengthCanBeCutShort) {
-  EXPECT_TRUE(IsBodyCutShort(1000, 5000));
-  EXPECT_FALSE(IsBodyCutShort(5000, 5000));
-  EXPECT_FALSE(IsBodyCutShort(70000, 0));
 }
 
 TEST(ComputeProgressTest, UnknownTotalGivesNoProgressAndNoEstimate) {
@@ -90,16 +68,6 @@ TEST(ComputeProgressTest, TickCounterWrapStillMeasuresElapsedTime) {
   const ProgressReport report = ComputeProgress(500, 1000, start + 70000, start, start);
   EXPECT_TRUE(report.has_estimate);
   EXPECT_EQ(70u, report.remaining_seconds);
-}
-
-TEST(MemoryWriterTest, AppendsAndResetsToEmpty) {
-  MemoryWriter writer;
-  EXPECT_TRUE(writer.Write("abc", 3));
-  EXPECT_TRUE(writer.Write("de", 2));
-  EXPECT_EQ("abcde", writer.data());
-  EXPECT_EQ(5u, writer.GetSize());
-  EXPECT_TRUE(writer.Reset());
-  EXPECT_EQ(0u, writer.GetSize());
 }
 
 TEST(ModuleWriterTest, ResetTruncatesTheFileAndWritesStartOver) {

@@ -12,12 +12,6 @@ namespace {
 constexpr int64_t kSecondUs = 1000000;
 constexpr wchar_t kStorage[] = L"http://127.0.0.1:9";
 
-TEST(InstallReportTest, InstallerStartedCarriesDpiAndResolution) {
-  EXPECT_EQ(InstallerStartedEvent(150, 1920, 1080), (StatValues{{L"action", L"installer_started"},
-                                                                {L"dpi", L"150"},
-                                                                {L"resolution", L"1920x1080"}}));
-}
-
 TEST(InstallReportTest, DownloadFinishedSendsWholeSeconds) {
   EXPECT_EQ(DownloadFinishedEvent(3 * kSecondUs - 1).at(L"download_time"), L"2");
 }
@@ -49,11 +43,6 @@ TEST(InstallReportTest, FailedAttemptCarriesErrorEscapedUrlRedirectAndX64) {
   EXPECT_EQ(values.at(L"url"), L"https:%2F%2Fd.example%2Fsetup.exe%3Fa%3D1%2C2");
   EXPECT_EQ(values.at(L"redirect"), L"cdn.example");
   EXPECT_EQ(values.at(L"x64"), L"1");
-}
-
-TEST(InstallReportTest, DownloadErrorNamesTheAttempt) {
-  EXPECT_EQ(DownloadErrorEvent(2, L"InternetReadFile-12002").at(L"error"),
-            L"attempt-2-InternetReadFile-12002");
 }
 
 TEST(InstallReportTest, UpdateReplacesSetupAsTheAction) {

@@ -64,13 +64,6 @@ TEST(InstallStatSenderTest, PathCharactersAreEscapedAsOneSegment) {
   EXPECT_EQ(EscapeStatText(L"https://h/a b?c#d"), L"https:%2F%2Fh%2Fa%20b%3Fc%23d");
 }
 
-TEST(InstallStatSenderTest, KindSelectsCounterIdAndPathName) {
-  const std::wstring url = BuildStatUrl(kApi, StatKind::kZomboWindow, {});
-  EXPECT_EQ(url,
-            L"http://127.0.0.1:9/installstats/send/dtype=stred/pid=457/cid=72924/"
-            L"path=zombo_window/*");
-}
-
 TEST(InstallStatSenderTest, InstallStatTextRoundTripsInKeyOrder) {
   const StatValues values = {{L"new_ver", L"24.1"}, {L"brand_id", L"velmar"}, {L"empty", L""}};
   const std::wstring text = FormatInstallStat(values);
@@ -81,13 +74,6 @@ TEST(InstallStatSenderTest, InstallStatTextRoundTripsInKeyOrder) {
 TEST(InstallStatSenderTest, OddLastLineOfInstallStatIsDropped) {
   const StatValues values = ParseInstallStat(L"a\n1\nb\n2\nc");
   EXPECT_EQ(values, (StatValues{{L"a", L"1"}, {L"b", L"2"}}));
-}
-
-TEST(InstallStatSenderTest, OnlyLiteAndFullInstallersDiscardInstallStat) {
-  EXPECT_TRUE(DiscardsInstallStat(kInstallerTypeLite));
-  EXPECT_TRUE(DiscardsInstallStat(kInstallerTypeFull));
-  EXPECT_FALSE(DiscardsInstallStat(kInstallerTypeUpdater));
-  EXPECT_FALSE(DiscardsInstallStat(kInstallerTypeNone));
 }
 
 TEST(InstallStatSenderTest, RecordStartsFromPersistedTextThenInitialValues) {

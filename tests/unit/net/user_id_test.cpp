@@ -22,13 +22,6 @@ TEST(UserIdTest, BracesAreStrippedOnlyAsAPair) {
   EXPECT_EQ(StripBraces("{{x}}"), "{x}");
 }
 
-// Wine reports no version before Vista in a 64-bit prefix, so the pre-Vista
-// choice is checked here rather than end to end.
-TEST(UserIdTest, MarkGoesUnderAppDataLowFromVistaOn) {
-  EXPECT_STREQ(GetUidMarkKey(true), L"Software\\AppDataLow\\Velmar");
-  EXPECT_STREQ(GetUidMarkKey(false), L"Software\\Velmar");
-}
-
 class UserIdFileTest : public testing::Test {
  protected:
   void SetUp() override {
