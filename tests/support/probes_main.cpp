@@ -7,12 +7,16 @@
 // LITE_TEST_RETRY_DELAY_MS shortens the pause between download attempts, and
 // LITE_TEST_STATISTICS_URL (for example "http://127.0.0.1:PORT") sends the
 // statistics and the final report there instead of the built-in hosts.
+// LITE_TEST_CRASH_URL sends crash reports there, with a Content-Length (Wine's
+// WinHTTP cannot send a chunked body), and LITE_TEST_CRASH makes the master
+// crash once its crash annotations are set, just before the installation.
 #include <windows.h>
 
 #include <cstdlib>
 #include <string>
 
 #include "base/strings.h"
+#include "crash/crash_reporter.h"
 #include "installer/entry.h"
 #include "installer/installer.h"
 #include "net/install_report.h"
@@ -24,7 +28,7 @@ class ShortRetryInstaller : public installer::Installer {
  public:
   ShortRetryInstaller(const config::BrandInfo* brand_info, const config::DistributionParams* params,
                       DWORD retry_delay_ms)
-      : Installer(nullptr, brand_info, params), retry_delay_ms_(retry_delay_ms) {}
+      : Installer(nullptr, brand_info, params, true), retry_delay_ms_(retry_delay_ms) {}
   DWORD GetRetryDelay() const override { return retry_delay_ms_; }
 
  private:
@@ -50,6 +54,7 @@ class TestProbes : public installer::StartupProbes {
   std::unique_ptr<installer::Installer> CreateInstaller(
       const config::BrandInfo* brand_info,
       const config::DistributionParams* params) const override {
+    if (std::getenv("LITE_TEST_CRASH") != nullptr) CrashOnPurpose();
     const char* delay = std::getenv("LITE_TEST_RETRY_DELAY_MS");
     if (delay == nullptr) return StartupProbes::CreateInstaller(brand_info, params);
     return std::make_unique<ShortRetryInstaller>(brand_info, params,
@@ -57,6 +62,11 @@ class TestProbes : public installer::StartupProbes {
   }
 
  private:
+  static void CrashOnPurpose() {
+    volatile int* nowhere = nullptr;
+    *nowhere = 1;
+  }
+
   std::string mode_;
 };
 
@@ -67,6 +77,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   if (const char* statistics_url = std::getenv("LITE_TEST_STATISTICS_URL")) {
     net::SetStatisticsApiUrlForTesting(base::Utf8ToWide(statistics_url));
     net::SetStorageUrlForTesting(base::Utf8ToWide(statistics_url));
+  }
+  if (const char* crash_url = std::getenv("LITE_TEST_CRASH_URL")) {
+    crash::SetReportEndpointForTesting(crash_url);
   }
   return installer::RunLiteInstaller(TestProbes(mode != nullptr ? mode : ""));
 }
