@@ -6,6 +6,8 @@ namespace base {
 
 namespace {
 
+constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
 // The 6-bit value of a base64 character, or -1.
 int DecodeChar(char c) {
   if (c >= 'A' && c <= 'Z') return c - 'A';
@@ -41,6 +43,22 @@ bool Base64Decode(std::string_view text, std::string* bytes) {
     }
   }
   return true;
+}
+
+std::string Base64Encode(std::string_view bytes) {
+  std::string text;
+  text.reserve((bytes.size() + 2) / 3 * 4);
+  for (size_t i = 0; i < bytes.size(); i += 3) {
+    const size_t count = bytes.size() - i < 3 ? bytes.size() - i : 3;
+    uint32_t bits = 0;
+    for (size_t j = 0; j < 3; ++j) {
+      bits = (bits << 8) | (j < count ? static_cast<uint8_t>(bytes[i + j]) : 0u);
+    }
+    for (size_t j = 0; j < 4; ++j) {
+      text.push_back(j <= count ? kAlphabet[(bits >> (18 - 6 * j)) & 0x3F] : '=');
+    }
+  }
+  return text;
 }
 
 }  // namespace base

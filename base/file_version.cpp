@@ -6,22 +6,29 @@
 
 namespace base {
 
-std::wstring GetFileVersionString(const std::wstring& path) {
+bool GetFixedFileInfo(const std::wstring& path, VS_FIXEDFILEINFO* fixed_info) {
   DWORD handle = 0;
   const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &handle);
-  if (size == 0) return std::wstring();
+  if (size == 0) return false;
   std::vector<BYTE> data(size);
   VS_FIXEDFILEINFO* info = nullptr;
   UINT info_size = 0;
   if (!::GetFileVersionInfoW(path.c_str(), 0, size, data.data()) ||
       !::VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &info_size) ||
       info == nullptr || info_size < sizeof(VS_FIXEDFILEINFO)) {
-    return std::wstring();
+    return false;
   }
-  return std::to_wstring(HIWORD(info->dwFileVersionMS)) + L"." +
-         std::to_wstring(LOWORD(info->dwFileVersionMS)) + L"." +
-         std::to_wstring(HIWORD(info->dwFileVersionLS)) + L"." +
-         std::to_wstring(LOWORD(info->dwFileVersionLS));
+  *fixed_info = *info;
+  return true;
+}
+
+std::wstring GetFileVersionString(const std::wstring& path) {
+  VS_FIXEDFILEINFO info = {};
+  if (!GetFixedFileInfo(path, &info)) return std::wstring();
+  return std::to_wstring(HIWORD(info.dwFileVersionMS)) + L"." +
+         std::to_wstring(LOWORD(info.dwFileVersionMS)) + L"." +
+         std::to_wstring(HIWORD(info.dwFileVersionLS)) + L"." +
+         std::to_wstring(LOWORD(info.dwFileVersionLS));
 }
 
 }  // namespace base

@@ -70,3 +70,4 @@ class LogMessage {
 // For lines that must carry another function's name than the one writing them.
 #define LOG_INFO_AS(name) ::base::LogMessage(::base::kLogInfo, name, __LINE__)
 #define LOG_ERROR_AS(name) ::base::LogMessage(::base::kLogError, name, __LINE__)
+#define LOG_WARNING_AS(name) ::base::LogMessage(::base::kLogWarning, name, __LINE__)

@@ -15,7 +15,6 @@ namespace config {
 namespace {
 
 constexpr char kInstallPrefix[] = "install.";
-constexpr char kBrowserVersion[] = "20.3.2.242";
 
 struct AutodetectRow {
   const char* region;    // empty: any region

@@ -12,6 +12,8 @@ namespace config {
 enum class TriState : int { kUnset = 0, kTrue = 1, kFalse = 2 };
 
 inline constexpr char kDefaultBrandName[] = "velmar";
+// The browser version the installer names in its requests and crash reports.
+inline constexpr char kBrowserVersion[] = "20.3.2.242";
 
 // The brand name for a region (ISO 3166 two letters) and an installer
 // language; empty when no row of the autodetection table matches.

@@ -15,6 +15,7 @@
 #include "base/strings.h"
 #include "config/brand_info.h"
 #include "config/distribution_params.h"
+#include "crash/crash_reporter.h"
 #include "installer/default_browser_check.h"
 #include "installer/delayed_params.h"
 #include "installer/disk_space.h"
@@ -101,6 +102,17 @@ int InstallWithoutWindow(const StartupProbes& probes, const config::BrandInfo& b
   return installer->exit_code();
 }
 
+// Every distribution parameter, then the brand, go with a crash report.
+void AnnotateCrashReports(const config::DistributionParams& params,
+                          const config::BrandInfo& brand_info) {
+  crash::CrashReporter* reporter = crash::CrashReporter::Instance();
+  if (reporter == nullptr) return;
+  for (const auto& [key, value] : params.params()) reporter->SetAnnotation(key, value);
+  reporter->SetAnnotation("brand_id", brand_info.brand_id());
+  reporter->SetAnnotation("brand_name", brand_info.brand_name());
+  reporter->SetAnnotation("default_language", brand_info.default_language());
+}
+
 int RunMaster(const StartupProbes& probes) {
   UserInterfaceEnvironment ui_environment;
   LOG_INFO_AS("wWinMain") << "Lite installer mode.";
@@ -132,6 +144,7 @@ int RunMaster(const StartupProbes& probes) {
   if (params.Get("lang", &language)) brand_info.SetDefaultLanguage(language);
   brand_info.ApplyDefaults();
   base::GetOsVersionIndex();
+  AnnotateCrashReports(params, brand_info);
 
   if (!probes.IsSse2Supported()) {
     LOG_ERROR_AS("wWinMain") << "CPU is not supported";
@@ -166,7 +179,7 @@ bool StartupProbes::IsSse2Supported() const {
 
 std::unique_ptr<Installer> StartupProbes::CreateInstaller(
     const config::BrandInfo* brand_info, const config::DistributionParams* params) const {
-  return std::make_unique<Installer>(nullptr, brand_info, params);
+  return std::make_unique<Installer>(nullptr, brand_info, params, true);
 }
 
 int ExecuteAsAdmin() {
@@ -227,6 +240,7 @@ int ExecuteAsAdmin() {
 int RunLiteInstaller(const StartupProbes& probes) {
   int secure_exit_code = 0;
   const int status = EnsureSecureDllLoading(&secure_exit_code, probes);
+  crash::CrashReporter crash_reporter;
 
   const std::wstring temp = base::GetTempFolder();
   base::InitLogging(temp.empty() ? std::wstring() : temp + base::kLogFileName);

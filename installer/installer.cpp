@@ -25,6 +25,7 @@
 #include "installer/exit_codes.h"
 #include "installer/held_archive.h"
 #include "installer/setup_command_line.h"
+#include "net/browser_extras.h"
 #include "net/download_experiment.h"
 #include "net/downloader.h"
 #include "net/install_report.h"
@@ -115,7 +116,7 @@ AttemptPlan PlanDownloadAttempts(size_t url_count) {
 }
 
 Installer::Installer(InstallerObserver* observer, const config::BrandInfo* brand_info,
-                     const config::DistributionParams* params)
+                     const config::DistributionParams* params, bool prepare_extras)
     : observer_(observer), brand_info_(brand_info), params_(params) {
   if (brand_info_ != nullptr) temp_dir_ = brand_info_->temp_path();
   files_.installer_data = base::ReadFilePathFromRegistry(kInstallerDataValue.switch_name,
@@ -125,7 +126,18 @@ Installer::Installer(InstallerObserver* observer, const config::BrandInfo* brand
                                                            kClidsSearchbandValue.registry_name);
   files_.website_icon = base::ReadFilePathFromRegistry(kWebsiteIconValue.switch_name,
                                                        kWebsiteIconValue.registry_name);
+  if (prepare_extras) PrepareBrowserExtras();
   InitializeStatistics();
+}
+
+void Installer::PrepareBrowserExtras() {
+  if (brand_info_ == nullptr || params_ == nullptr) return;
+  browser_extras_.reset();
+  browser_extras_ = std::make_unique<net::BrowserExtras>(*brand_info_, *params_);
+  variations_update_path_ = browser_extras_->variations_path();
+  server_config_bundle_path_ = browser_extras_->server_config_path();
+  preloaded_wallpaper_bundle_path_ = browser_extras_->wallpapers_path();
+  extras_not_prepared_ = false;
 }
 
 Installer::~Installer() {
@@ -151,6 +163,8 @@ void Installer::InitializeStatistics() {
     std::string value;
     if (params_ != nullptr && params_->Get(param, &value)) values[key] = base::Utf8ToWide(value);
   }
+  const std::string user_id = net::GetUserId();
+  if (!user_id.empty()) values[net::kStatUserId] = base::Utf8ToWide(user_id);
   statistics_ = std::make_unique<net::InstallStatSender>(0, net::kInstallerTypeLite, std::wstring(),
                                                          values, net::StatKind::kExtendedStat);
   stop_event_.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
@@ -378,6 +392,10 @@ base::CommandLine Installer::BuildSetupCommandLineFor(const std::wstring& progra
   inputs.elevation_mode =
       params_ != nullptr ? GetElevationMode(*params_, base::CommandLine::ForCurrentProcess()) : 0;
   inputs.launch_browser = launch_browser_;
+  inputs.extras_prepared = !extras_not_prepared_;
+  inputs.variations_update_path = variations_update_path_;
+  inputs.server_config_bundle_path = server_config_bundle_path_;
+  inputs.preloaded_wallpaper_bundle_path = preloaded_wallpaper_bundle_path_;
   return BuildSetupCommandLine(base::CommandLine::ForCurrentProcess(), inputs);
 }
 

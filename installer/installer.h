@@ -16,6 +16,7 @@ namespace config {
 class BrandInfo;
 }
 namespace net {
+class BrowserExtras;
 class InstallStatSender;
 class Writer;
 class DownloadProgressSink;
@@ -61,8 +62,9 @@ bool IsOldCryptoComponentFault(uint32_t exception_code, const std::string& dll_n
 // Downloads, verifies and runs the browser's setup: one installation attempt.
 class Installer {
  public:
+  // With `prepare_extras`, the browser extras start downloading at once.
   Installer(InstallerObserver* observer, const config::BrandInfo* brand_info,
-            const config::DistributionParams* params);
+            const config::DistributionParams* params, bool prepare_extras = false);
   virtual ~Installer();
   Installer(const Installer&) = delete;
   Installer& operator=(const Installer&) = delete;
@@ -119,8 +121,15 @@ class Installer {
   bool IsUpdate() const;
   void ReportInstallationFinished(bool success);
   static DWORD WINAPI WorkerThread(void* installer);
+  // Starts the browser extras anew and keeps the paths handed to the setup.
+  void PrepareBrowserExtras();
 
  private:
+  bool extras_not_prepared_ = true;
+  std::wstring variations_update_path_;
+  std::wstring server_config_bundle_path_;
+  std::wstring preloaded_wallpaper_bundle_path_;
+  std::unique_ptr<net::BrowserExtras> browser_extras_;
   std::unique_ptr<net::InstallStatSender> statistics_;
   InstallerObserver* observer_;
   const config::BrandInfo* brand_info_;

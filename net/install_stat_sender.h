@@ -22,6 +22,8 @@ inline constexpr wchar_t kStatInstallerType[] = L"installer_type";
 inline constexpr wchar_t kStatBannerId[] = L"banner_id";
 inline constexpr wchar_t kStatDistrUserId[] = L"distr_velmar_uid";
 inline constexpr wchar_t kStatPortalUserId[] = L"velmar_uid";
+// The per-user identifier shared with the browser (net/user_id.h).
+inline constexpr wchar_t kStatUserId[] = L"uid";
 inline constexpr wchar_t kStatLiteVersion[] = L"lite_ver";
 inline constexpr wchar_t kStatMirra[] = L"mirra";
 

@@ -13,10 +13,12 @@ PROBES = BUILD / "tests" / "lite_installer_probes.exe"
 UNSIGNED_DEMO_SETUP = BUILD / "tests" / "demo_setup.exe"
 HANDOVER_VALUES = ("InstallerData", "ClidsFile", "ClidsSearchbandFile", "VelmarWebsiteIconFile",
                    "DistribInfoParams", "brand", "BrandFile", "PartnerFile")
-# Switches the setup gets on a silent direct run; the paths vary.
+# Switches the setup gets on a silent direct run; the paths vary. The
+# variations seed is prepared unless the parameters turn it off.
 DIRECT_RUN_SWITCHES = {"brand-name", "brand-package", "clids-file", "clids-searchband-file",
                        "installerdata", "partner-package", "progress-window", "send-statistics",
-                       "silent", "source", "velmar-website-icon-file", "verbose-logging"}
+                       "silent", "source", "velmar-website-icon-file", "verbose-logging",
+                       "variations-update-path"}
 
 
 @pytest.fixture

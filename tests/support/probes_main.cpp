@@ -6,15 +6,19 @@
 //   unknown-disk   the free space cannot be read
 // LITE_TEST_RETRY_DELAY_MS shortens the pause between download attempts, and
 // LITE_TEST_STATISTICS_URL (for example "http://127.0.0.1:PORT") sends the
-// statistics and the final report there instead of the built-in hosts, and
+// statistics and the final report there instead of the built-in hosts.
 // LITE_TEST_DOWNLOAD_HOST (for example "https://localhost:PORT") fetches the
 // setup archive from there instead of the built-in download host.
+// LITE_TEST_CRASH_URL sends crash reports there, with a Content-Length (Wine's
+// WinHTTP cannot send a chunked body), and LITE_TEST_CRASH makes the master
+// crash once its crash annotations are set, just before the installation.
 #include <windows.h>
 
 #include <cstdlib>
 #include <string>
 
 #include "base/strings.h"
+#include "crash/crash_reporter.h"
 #include "endpoints.h"
 #include "installer/entry.h"
 #include "installer/installer.h"
@@ -27,7 +31,7 @@ class TestInstaller : public installer::Installer {
  public:
   TestInstaller(const config::BrandInfo* brand_info, const config::DistributionParams* params,
                 const char* retry_delay_ms, const char* download_host)
-      : Installer(nullptr, brand_info, params),
+      : Installer(nullptr, brand_info, params, true),
         retry_delay_ms_(retry_delay_ms != nullptr ? static_cast<DWORD>(std::atoi(retry_delay_ms))
                                                   : Installer::GetRetryDelay()),
         download_host_(download_host != nullptr ? base::Utf8ToWide(download_host) : L"") {}
@@ -66,6 +70,7 @@ class TestProbes : public installer::StartupProbes {
   std::unique_ptr<installer::Installer> CreateInstaller(
       const config::BrandInfo* brand_info,
       const config::DistributionParams* params) const override {
+    if (std::getenv("LITE_TEST_CRASH") != nullptr) CrashOnPurpose();
     const char* delay = std::getenv("LITE_TEST_RETRY_DELAY_MS");
     const char* download_host = std::getenv("LITE_TEST_DOWNLOAD_HOST");
     if (delay == nullptr && download_host == nullptr) {
@@ -75,6 +80,11 @@ class TestProbes : public installer::StartupProbes {
   }
 
  private:
+  static void CrashOnPurpose() {
+    volatile int* nowhere = nullptr;
+    *nowhere = 1;
+  }
+
   std::string mode_;
 };
 
@@ -85,6 +95,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   if (const char* statistics_url = std::getenv("LITE_TEST_STATISTICS_URL")) {
     net::SetStatisticsApiUrlForTesting(base::Utf8ToWide(statistics_url));
     net::SetStorageUrlForTesting(base::Utf8ToWide(statistics_url));
+  }
+  if (const char* crash_url = std::getenv("LITE_TEST_CRASH_URL")) {
+    crash::SetReportEndpointForTesting(crash_url);
   }
   return installer::RunLiteInstaller(TestProbes(mode != nullptr ? mode : ""));
 }

@@ -73,6 +73,10 @@ wine wineboot.exe >/dev/null 2>&1
 wine "$tests/trust_check.exe" add-root "Z:${root//\//\\}\\build\\x86_64\\test_pki\\root.der" \
   >>"$build_log" 2>&1
 
+# Without switches of its own, the demo asks for every browser extra: the
+# variations seed runs by default, the server configuration and the wallpapers
+# on request of the distribution parameters.
+[ $# -gt 0 ] || set -- "--distr-info-params=scup=1&pwexp=autumn.zip"
 step "running the installer ${mode[*]:-with its window}${*:+ $*}"
 installer="Z:${root//\//\\}\\build\\x86_64\\lite_installer.exe"
 code=$(wine "$tests/test_helper.exe" exit-code "$installer" "${mode[@]}" "$@" \

@@ -12,6 +12,11 @@ Loopback only. Standard library only, so it runs on a fresh machine.
 Any GET whose path ends in "/" + the archive's file name (or --archive-name), or that equals a
 --serve-path, gets the archive; every request is written as one JSON line to
 the events file and listed when the server stops.
+
+It also serves what the installer prepares for the browser's first start: a
+variations seed (with its "X-Seed-Signature", "Last-Modified" and "X-Country"
+headers), a server configuration bundle and a wallpaper bundle (any path under
+/wallpapers/).
 """
 
 import argparse
@@ -22,11 +27,22 @@ import pathlib
 import signal
 import sys
 import threading
+import time
 import urllib.parse
 
 HOST = "127.0.0.1"
 STAT_PREFIX = "/installstats/send/"
 REPORT_PATH = "/get/browser/install"
+VARIATIONS_PATH = "/content/get/experiments/browser.proto"
+SERVER_CONFIG_PATH = "/configs/all_zip"
+WALLPAPERS_PREFIX = "/wallpapers/"
+# The demo's browser extras: a seed and its headers, and two bundles.
+DEMO_SEED = b"\x0a\x04demo\x12\x0fvelmar-seed-v1\x00\xff"
+DEMO_SEED_HEADERS = {"X-Seed-Signature": "MEUCIQDdemo-seed-signature",
+                     "Last-Modified": "Sat, 05 Dec 2026 12:00:00 GMT",
+                     "X-Country": "tr"}
+DEMO_SERVER_CONFIG = b"PK\x05\x06" + bytes(18)
+DEMO_WALLPAPERS = b"PK\x05\x06" + bytes(16) + b"\x01\x00"
 # Fields worth showing after a statistics event's action and stage.
 SHOWN_STAT_FIELDS = ("error", "attempt_number", "download_time", "setup_time", "uac")
 
@@ -48,9 +64,16 @@ def parse_stat_vars(path):
 
 
 def classify(path, archive_name, serve_paths=()):
-    """What a request path asks for: "archive", "stat", "report" or "other"."""
+    """What a request path asks for: "archive", "stat", "report", "variations",
+    "server_config", "wallpapers" or "other"."""
     if path in serve_paths or (archive_name and path.endswith("/" + archive_name)):
         return "archive"
+    if path == VARIATIONS_PATH:
+        return "variations"
+    if path == SERVER_CONFIG_PATH:
+        return "server_config"
+    if path.startswith(WALLPAPERS_PREFIX):
+        return "wallpapers"
     if path.startswith(STAT_PREFIX):
         return "stat"
     if path == REPORT_PATH:
@@ -73,6 +96,9 @@ def describe(event):
         query = urllib.parse.parse_qs(event.get("query", ""))
         words = [f"{k}={v[0]}" for k, v in query.items() if k != "ui"]
         return "report    " + " ".join(words)
+    if kind in ("variations", "server_config", "wallpapers"):
+        query = f"?{event['query']}" if event.get("query") else ""
+        return f"{kind:<9} {event['path']}{query} -> {event['status']}"
     return f"other     {event['method']} {event['path']} -> {event['status']}"
 
 
@@ -84,6 +110,12 @@ class DemoServer:
         self.archive = pathlib.Path(archive)
         self.archive_name = archive_name or self.archive.name
         self.serve_paths = tuple(serve_paths)
+        # Tests may change what the extras answer.
+        self.seed = DEMO_SEED
+        self.seed_headers = dict(DEMO_SEED_HEADERS)
+        self.seed_delay_s = 0.0
+        self.server_config = DEMO_SERVER_CONFIG
+        self.wallpapers = DEMO_WALLPAPERS
         self.events = []
         self._lock = threading.Lock()
         self._events_file = open(events_path, "w", encoding="utf-8") if events_path else None
@@ -138,11 +170,20 @@ class DemoServer:
         kind = classify(path, self.archive_name, self.serve_paths)
         body = b""
         status = 200
+        headers = {}
         if kind == "archive":
             try:
                 body = self.archive.read_bytes()
             except OSError:
                 status = 404
+        elif kind == "variations":
+            body = self.seed
+            headers = self.seed_headers
+            time.sleep(self.seed_delay_s)
+        elif kind == "server_config":
+            body = self.server_config
+        elif kind == "wallpapers":
+            body = self.wallpapers
         elif kind == "other":
             status = 404
         event = {"time": datetime.datetime.now().isoformat(timespec="milliseconds"),
@@ -156,6 +197,8 @@ class DemoServer:
         handler.send_response(status)
         handler.send_header("Content-Type", "application/octet-stream")
         handler.send_header("Content-Length", str(len(body)))
+        for name, value in headers.items():
+            handler.send_header(name, value)
         handler.end_headers()
         if send_body:
             handler.wfile.write(body)

@@ -32,5 +32,18 @@ TEST(Base64DecodeTest, RejectsBadCharactersLengthsAndPadding) {
   }
 }
 
+TEST(Base64EncodeTest, PadsEachRemainderAndRoundTripsEveryByte) {
+  EXPECT_EQ(Base64Encode(""), "");
+  EXPECT_EQ(Base64Encode("M"), "TQ==");
+  EXPECT_EQ(Base64Encode("Ma"), "TWE=");
+  EXPECT_EQ(Base64Encode("Man"), "TWFu");
+  EXPECT_EQ(Base64Encode(std::string("\xfb\xff\x00", 3)), "+/8A");
+  std::string all;
+  for (int i = 0; i < 256; ++i) all.push_back(static_cast<char>(i));
+  std::string decoded;
+  ASSERT_TRUE(Base64Decode(Base64Encode(all), &decoded));
+  EXPECT_EQ(decoded, all);
+}
+
 }  // namespace
 }  // namespace base
