@@ -140,4 +140,24 @@ LogMessage& LogMessage::operator<<(std::wstring_view wide) {
   return *this;
 }
 
+// The C library's formatting: iostreams would bring the C++ locale code into
+// the executable, several times the size of everything else.
+LogMessage& LogMessage::AppendSigned(int64_t value) {
+  wchar_t text[32] = {};
+  std::swprintf(text, 32, L"%lld", static_cast<long long>(value));
+  return *this << text;
+}
+
+LogMessage& LogMessage::AppendUnsigned(uint64_t value) {
+  wchar_t text[32] = {};
+  std::swprintf(text, 32, L"%llu", static_cast<unsigned long long>(value));
+  return *this << text;
+}
+
+LogMessage& LogMessage::AppendFloating(double value) {
+  wchar_t text[64] = {};
+  std::swprintf(text, 64, L"%g", value);
+  return *this << text;
+}
+
 }  // namespace base

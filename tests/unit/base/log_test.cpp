@@ -98,6 +98,25 @@ TEST(LogMessageTest, ErrorMessageCarriesTheErrorSetBeforeIt) {
   EXPECT_NE(text.find(L"Failed to read file 12 Last error: "), std::wstring::npos);
 }
 
+// The figures read exactly as the wide stream the log used to format them with.
+TEST(LogMessageTest, NumbersReadAsAWideStreamShowsThem) {
+  testing_support::LogCapture capture;
+  LOG_INFO << 12 << " " << -5 << " " << 3000000000u << " " << UINT64_MAX << " " << INT64_MIN << " "
+           << static_cast<DWORD>(4294967295u) << " " << static_cast<unsigned char>(7) << " "
+           << static_cast<short>(-300);
+  LOG_INFO << 0.5 << " " << 1.0 / 3 << " " << 1e20 << " " << 0.0f << " " << 100.0 << " "
+           << 1234567.0 << " " << -2.5e-7;
+  LOG_INFO << true << false << L'x';
+  const std::wstring text = capture.Text();
+  EXPECT_NE(text.find(L"): 12 -5 3000000000 18446744073709551615 -9223372036854775808 "
+                      L"4294967295 7 -300\n"),
+            std::wstring::npos)
+      << text.c_str();
+  EXPECT_NE(text.find(L"): 0.5 0.333333 1e+20 0 100 1.23457e+06 -2.5e-07\n"), std::wstring::npos)
+      << text.c_str();
+  EXPECT_NE(text.find(L"): 10x\n"), std::wstring::npos) << text.c_str();
+}
+
 TEST(SetupExitCodeTest, NamesKnownHighBytesAndKeepsTheLowBits) {
   EXPECT_EQ(FormatSetupExitCode(0), "SUCCESS_EXIT_CODE(0); error: 0");
   EXPECT_EQ(FormatSetupExitCode((112u << 24) | 5),
