@@ -1,7 +1,6 @@
 #include "base/log.h"
 
 #include <atomic>
-#include <ctime>
 #include <cwchar>
 
 #include "base/scoped_handle.h"
@@ -28,13 +27,12 @@ class Logger {
 
   void Write(int level, const char* function, int line, const std::wstring& message, DWORD error) {
     if (initialised_.load() == 0) return;
-    wchar_t stamp[kMessageBufferChars] = {};
-    const std::time_t now = std::time(nullptr);
-    std::tm local = {};
-    localtime_s(&local, &now);
-    std::wcsftime(stamp, kMessageBufferChars, L"%Y-%m-%d %H:%M:%S <", &local);
+    // The system's local time, not the C library's: its first use reads the
+    // time zone through the registry, a large part of a short run under Wine.
+    SYSTEMTIME now = {};
+    ::GetLocalTime(&now);
     const std::wstring text =
-        BuildLogLine(stamp, ::GetCurrentThreadId(), level, function, line, message,
+        BuildLogLine(FormatLogTime(now), ::GetCurrentThreadId(), level, function, line, message,
                      level == kLogError ? GetErrorText(error) : std::wstring());
     if (!mutex_.IsValid()) return;
     const DWORD wait = ::WaitForSingleObject(mutex_.Get(), kLogMutexWaitMs);
@@ -82,6 +80,13 @@ std::wstring GetErrorText(DWORD error) {
   wchar_t unknown[64] = {};
   std::swprintf(unknown, 64, L"unknown error 0x%lx\n", static_cast<unsigned long>(error));
   return unknown;
+}
+
+std::wstring FormatLogTime(const SYSTEMTIME& time) {
+  wchar_t stamp[32] = {};
+  std::swprintf(stamp, 32, L"%04u-%02u-%02u %02u:%02u:%02u <", time.wYear, time.wMonth, time.wDay,
+                time.wHour, time.wMinute, time.wSecond);
+  return stamp;
 }
 
 std::wstring BuildLogLine(const std::wstring& time_stamp, DWORD thread_id, int level,

@@ -23,6 +23,8 @@ void InitLogging(const std::wstring& path);
 void WriteLogEntry(int level, const char* function, int line, const std::wstring& message);
 
 // The pieces of one line, apart from the file, so they can be tested alone.
+// "YYYY-MM-DD hh:mm:ss <", the head of every line.
+std::wstring FormatLogTime(const SYSTEMTIME& time);
 std::wstring BuildLogLine(const std::wstring& time_stamp, DWORD thread_id, int level,
                           const char* function, int line, const std::wstring& message,
                           const std::wstring& error_text);

@@ -78,6 +78,24 @@ TEST(LogLineTest, InfoLineHasTimeThreadLevelFunctionAndLine) {
   EXPECT_EQ(base::BuildLogLine(L"t <", 1, 7, "F", 1, L"m", L""), L"t <1> INFO: F (1): m\n");
 }
 
+TEST(LogLineTest, TimeIsZeroPaddedLocalDateAndTime) {
+  SYSTEMTIME time = {};
+  time.wYear = 2026;
+  time.wMonth = 1;
+  time.wDay = 2;
+  time.wHour = 3;
+  time.wMinute = 4;
+  time.wSecond = 5;
+  time.wMilliseconds = 999;
+  EXPECT_EQ(base::FormatLogTime(time), L"2026-01-02 03:04:05 <");
+  time.wMonth = 12;
+  time.wDay = 31;
+  time.wHour = 23;
+  time.wMinute = 59;
+  time.wSecond = 59;
+  EXPECT_EQ(base::FormatLogTime(time), L"2026-12-31 23:59:59 <");
+}
+
 TEST(LogLineTest, ErrorLineEndsWithTheSystemText) {
   EXPECT_EQ(
       base::BuildLogLine(L"t <", 1, base::kLogError, "F", 2, L"failed", L"Access denied.\r\n"),
