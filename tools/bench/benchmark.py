@@ -122,6 +122,7 @@ def download_rows(wine, work, runs):
     root = work / "cdn"
     root.mkdir()
     random_file(root / "file256.bin", 256 * MIB)
+    random_file(root / "file16.bin", 16 * MIB)
     server = NginxServer(root)
     try:
         url = server.url("/file256.bin")
@@ -149,8 +150,19 @@ def download_rows(wine, work, runs):
             row(f"&nbsp;&nbsp;baseline: bare WinINet, {name[5:] or '256 KiB'} reads"
                 f"{' with per-read checks' if name == 'bare 32 KiB' else ''}, vs curl",
                 f"{low:.2f}x min, {mid:.2f}x median", "")
+        peaks = [peak_working_set(wine, server.url(f"/file{mib}.bin"), windows_target)
+                 for mib in (16, 256)]
+        row("&nbsp;&nbsp;downloader's peak working set, 16 MiB and 256 MiB file",
+            f"{peaks[0] / MIB:.1f} MiB, {peaks[1] / MIB:.1f} MiB", "flat")
     finally:
         server.stop()
+
+
+def peak_working_set(wine, url, target):
+    out = subprocess.run([WINE, BUILD / "tests" / "download_driver.exe", url, target],
+                         env=wine.env, stdin=subprocess.DEVNULL, capture_output=True,
+                         text=True).stdout
+    return int(re.findall(r"peak_working_set=(\d+)", out)[-1])
 
 
 def startup_rows(wine, runs):
@@ -222,6 +234,10 @@ def install_rows(wine, work, runs):
     row("silent install of a 64 MiB archive, vs curl download + the same setup",
         f"{low:.2f}x min, {mid:.2f}x median ({min(times['ours']):.2f} s vs"
         f" {min(times['curl+setup']):.2f} s best)", "<= 2x")
+    with_check = [a + b for a, b in zip(times["curl+setup"], times["check"])]
+    low, mid = pairwise(times["ours"], with_check)
+    row("&nbsp;&nbsp;vs curl + a bare WinVerifyTrust process + the same setup (the steps the"
+        " installer must take)", f"{low:.2f}x min, {mid:.2f}x median", "")
     if gaps:
         row("&nbsp;&nbsp;\"download finished\" to \"setup launched\" (statistics server's clock)",
             f"{min(gaps) * 1000:.0f} ms min, {statistics.median(gaps) * 1000:.0f} ms median;"
