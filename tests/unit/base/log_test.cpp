@@ -79,21 +79,9 @@ TEST(LogLineTest, InfoLineHasTimeThreadLevelFunctionAndLine) {
 }
 
 TEST(LogLineTest, TimeIsZeroPaddedLocalDateAndTime) {
-  SYSTEMTIME time = {};
-  time.wYear = 2026;
-  time.wMonth = 1;
-  time.wDay = 2;
-  time.wHour = 3;
-  time.wMinute = 4;
-  time.wSecond = 5;
-  time.wMilliseconds = 999;
-  EXPECT_EQ(base::FormatLogTime(time), L"2026-01-02 03:04:05 <");
-  time.wMonth = 12;
-  time.wDay = 31;
-  time.wHour = 23;
-  time.wMinute = 59;
-  time.wSecond = 59;
-  EXPECT_EQ(base::FormatLogTime(time), L"2026-12-31 23:59:59 <");
+  // Year, month, day of week, day, hour, minute, second, milliseconds.
+  EXPECT_EQ(base::FormatLogTime({2026, 1, 5, 2, 3, 4, 5, 999}), L"2026-01-02 03:04:05 <");
+  EXPECT_EQ(base::FormatLogTime({2026, 12, 4, 31, 23, 59, 59, 0}), L"2026-12-31 23:59:59 <");
 }
 
 TEST(LogLineTest, ErrorLineEndsWithTheSystemText) {
