@@ -1,7 +1,6 @@
 #include "base/log.h"
 
 #include <atomic>
-#include <ctime>
 #include <cwchar>
 
 #include "base/scoped_handle.h"
@@ -29,13 +28,12 @@ class Logger {
   void Write(int level, const char* function, int line, const std::wstring& message, DWORD error) {
     // Without a full path (no temporary folder) nothing is written.
     if (initialised_.load() == 0 || path_.empty()) return;
-    wchar_t stamp[kMessageBufferChars] = {};
-    const std::time_t now = std::time(nullptr);
-    std::tm local = {};
-    localtime_s(&local, &now);
-    std::wcsftime(stamp, kMessageBufferChars, L"%Y-%m-%d %H:%M:%S <", &local);
+    // The system's local time, not the C library's: its first use reads the
+    // time zone through the registry, a large part of a short run under Wine.
+    SYSTEMTIME now = {};
+    ::GetLocalTime(&now);
     const std::wstring text =
-        BuildLogLine(stamp, ::GetCurrentThreadId(), level, function, line, message,
+        BuildLogLine(FormatLogTime(now), ::GetCurrentThreadId(), level, function, line, message,
                      level == kLogError ? GetErrorText(error) : std::wstring());
     if (!mutex_.IsValid()) return;
     const DWORD wait = ::WaitForSingleObject(mutex_.Get(), kLogMutexWaitMs);
@@ -83,6 +81,13 @@ std::wstring GetErrorText(DWORD error) {
   wchar_t unknown[64] = {};
   std::swprintf(unknown, 64, L"unknown error 0x%lx\n", static_cast<unsigned long>(error));
   return unknown;
+}
+
+std::wstring FormatLogTime(const SYSTEMTIME& time) {
+  wchar_t stamp[32] = {};
+  std::swprintf(stamp, 32, L"%04u-%02u-%02u %02u:%02u:%02u <", time.wYear, time.wMonth, time.wDay,
+                time.wHour, time.wMinute, time.wSecond);
+  return stamp;
 }
 
 std::wstring BuildLogLine(const std::wstring& time_stamp, DWORD thread_id, int level,
@@ -139,6 +144,26 @@ LogMessage& LogMessage::operator<<(std::string_view utf8) {
 LogMessage& LogMessage::operator<<(std::wstring_view wide) {
   message_ += wide;
   return *this;
+}
+
+// The C library's formatting: iostreams would bring the C++ locale code into
+// the executable, several times the size of everything else.
+LogMessage& LogMessage::AppendSigned(int64_t value) {
+  wchar_t text[32] = {};
+  std::swprintf(text, 32, L"%lld", static_cast<long long>(value));
+  return *this << text;
+}
+
+LogMessage& LogMessage::AppendUnsigned(uint64_t value) {
+  wchar_t text[32] = {};
+  std::swprintf(text, 32, L"%llu", static_cast<unsigned long long>(value));
+  return *this << text;
+}
+
+LogMessage& LogMessage::AppendFloating(double value) {
+  wchar_t text[64] = {};
+  std::swprintf(text, 64, L"%g", value);
+  return *this << text;
 }
 
 }  // namespace base

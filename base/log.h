@@ -3,9 +3,9 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <sstream>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace base {
 
@@ -23,6 +23,8 @@ void InitLogging(const std::wstring& path);
 void WriteLogEntry(int level, const char* function, int line, const std::wstring& message);
 
 // The pieces of one line, apart from the file, so they can be tested alone.
+// "YYYY-MM-DD hh:mm:ss <", the head of every line.
+std::wstring FormatLogTime(const SYSTEMTIME& time);
 std::wstring BuildLogLine(const std::wstring& time_stamp, DWORD thread_id, int level,
                           const char* function, int line, const std::wstring& message,
                           const std::wstring& error_text);
@@ -45,16 +47,28 @@ class LogMessage {
   LogMessage& operator<<(std::wstring_view wide);
   LogMessage& operator<<(const wchar_t* wide) { return *this << std::wstring_view(wide); }
   LogMessage& operator<<(const std::wstring& wide) { return *this << std::wstring_view(wide); }
+  // Numbers read as a default wide stream shows them: decimal integers, bool
+  // as 1 or 0, wchar_t as the character, floating point as "%g".
   template <typename Number, typename = std::enable_if_t<std::is_arithmetic_v<Number> &&
                                                          !std::is_same_v<Number, char>>>
   LogMessage& operator<<(Number value) {
-    std::wostringstream stream;
-    stream << value;
-    message_ += stream.str();
-    return *this;
+    if constexpr (std::is_same_v<Number, wchar_t>) {
+      message_ += value;
+      return *this;
+    } else if constexpr (std::is_floating_point_v<Number>) {
+      return AppendFloating(static_cast<double>(value));
+    } else if constexpr (std::is_signed_v<Number>) {
+      return AppendSigned(value);
+    } else {
+      return AppendUnsigned(value);
+    }
   }
 
  private:
+  LogMessage& AppendSigned(int64_t value);
+  LogMessage& AppendUnsigned(uint64_t value);
+  LogMessage& AppendFloating(double value);
+
   int level_;
   const char* function_;
   int line_;

@@ -34,11 +34,14 @@ __attribute__((section("SHARED"), shared)) volatile DWORD g_master_process_id = 
 namespace installer {
 namespace {
 
-// COM, common controls and GDI+ for the master's lifetime; GDI+ goes first.
+// COM, and for a run with a window common controls and GDI+, for the master's
+// lifetime; GDI+ goes first. Those two DLLs are delay-loaded: a silent run never
+// maps them.
 class UserInterfaceEnvironment {
  public:
-  UserInterfaceEnvironment() {
+  explicit UserInterfaceEnvironment(bool with_window) {
     com_initialized_ = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    if (!with_window) return;
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS | ICC_LINK_CLASS};
     ::InitCommonControlsEx(&controls);
     Gdiplus::GdiplusStartupInput input;
@@ -114,7 +117,8 @@ void AnnotateCrashReports(const config::DistributionParams& params,
 }
 
 int RunMaster(const StartupProbes& probes) {
-  UserInterfaceEnvironment ui_environment;
+  UserInterfaceEnvironment ui_environment(
+      !base::CommandLine::ForCurrentProcess().HasSwitch("silent"));
   LOG_INFO_AS("wWinMain") << "Lite installer mode.";
 
   SingleInstanceLock instance_lock;

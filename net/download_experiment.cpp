@@ -1,8 +1,7 @@
 #include "net/download_experiment.h"
 
 #include <windows.h>
-
-#include <random>
+#include <ntsecapi.h>
 
 #include "base/command_line.h"
 #include "base/log.h"
@@ -74,8 +73,11 @@ bool DownloadExperiment::GetInstalledMemory(uint64_t* bytes) const {
 }
 
 bool DownloadExperiment::CoinToss() const {
-  std::random_device device;
-  return std::uniform_int_distribution<int>(0, 1)(device) != 0;
+  // The system's random source; the C++ one would link the library's string
+  // and exception code for a single bit.
+  unsigned char byte = 0;
+  if (!::RtlGenRandom(&byte, sizeof(byte))) LOG_ERROR << "RtlGenRandom failed";
+  return (byte & 1) != 0;
 }
 
 bool DownloadExperiment::ReadState(std::string* state) const {

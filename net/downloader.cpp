@@ -19,11 +19,7 @@ constexpr DWORD kReceiveTimeoutMs = 60000;  // one minute
 void CALLBACK StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, void* info,
                              DWORD) noexcept {
   if (status != INTERNET_STATUS_REDIRECT || context == 0 || info == nullptr) return;
-  try {
-    reinterpret_cast<std::wstring*>(context)->assign(static_cast<const wchar_t*>(info));
-  } catch (...) {
-    // The callback must not throw into WinINet; the address is only informative.
-  }
+  reinterpret_cast<std::wstring*>(context)->assign(static_cast<const wchar_t*>(info));
 }
 
 // The URL open, run under the exception guard. Its fields belong to the task
@@ -176,7 +172,8 @@ ProgressReport ComputeProgress(uint32_t written, uint32_t total, DWORD now_ms, D
   return report;
 }
 
-Downloader::Downloader(HANDLE stop_event) : stop_event_(stop_event), buffer_() {}
+Downloader::Downloader(HANDLE stop_event)
+    : stop_event_(stop_event), buffer_(std::make_unique<char[]>(kReadBufferSizeBytes)) {}
 
 Downloader::~Downloader() = default;
 
@@ -259,23 +256,26 @@ bool Downloader::OpenDownload(const std::wstring& url, Writer* writer) {
 uint32_t Downloader::ReadChunk() {
   if (!error_text_.empty()) return 0;
   DWORD read = 0;
-  if (!::InternetReadFile(url_handle_.Get(), buffer_, sizeof(buffer_), &read)) {
+  if (!::InternetReadFile(url_handle_.Get(), buffer_.get(), kReadBufferSizeBytes, &read)) {
     SetError("internet_read-");
     LOG_ERROR << "Download chunk error.";
     return 0;
   }
-  uint32_t status = 0;
-  if (QueryNumber(HTTP_QUERY_STATUS_CODE, &status) && status != kHttpStatusOk) {
+  if (!status_known_) status_known_ = QueryNumber(HTTP_QUERY_STATUS_CODE, &status_);
+  if (status_known_ && status_ != kHttpStatusOk) {
     LOG_INFO << "HTTP request status isn't OK";
-    LOG_INFO << "HTTP status: " << status;
+    LOG_INFO << "HTTP status: " << status_;
     return 0;
   }
-  if (read != 0 && !writer_->Write(buffer_, read)) {
+  if (read != 0 && !writer_->Write(buffer_.get(), read)) {
     SetError("write_file-");
     LOG_ERROR << "Write file error.";
     return 0;
   }
-  if (total_size_ == 0) QueryNumber(HTTP_QUERY_CONTENT_LENGTH, &total_size_);
+  if (!total_size_queried_) {
+    total_size_queried_ = true;
+    QueryNumber(HTTP_QUERY_CONTENT_LENGTH, &total_size_);
+  }
   if (read == 0 && IsBodyCutShort(writer_->GetSize(), total_size_)) {
     ::SetLastError(ERROR_INTERNET_CONNECTION_RESET);
     SetError("internet_read-");

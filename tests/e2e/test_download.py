@@ -16,7 +16,7 @@ from nginx_server import NginxServer, free_port  # noqa: E402
 
 DRIVER = BUILD / "tests" / "download_driver.exe"
 CDN_FILE_BYTES = 3 * 1024 * 1024
-BLOCK_BYTES = 32768
+BLOCK_BYTES = 256 * 1024  # the downloader's read size
 
 
 @pytest.fixture(scope="module")

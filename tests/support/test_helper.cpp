@@ -52,7 +52,10 @@ void WaitForTrigger(const wchar_t* trigger_file) {
 
 // Owns a named mutex until the test creates `trigger_file`.
 int HoldMutex(const wchar_t* name, const wchar_t* trigger_file) {
-  HANDLE mutex = ::CreateMutexW(nullptr, TRUE, name);
+  // The mutex may exist already (this program's own log opens it), so it is
+  // owned by waiting, not by creating it.
+  HANDLE mutex = ::CreateMutexW(nullptr, FALSE, name);
+  ::WaitForSingleObject(mutex, INFINITE);
   std::printf("held\n");
   std::fflush(stdout);
   WaitForTrigger(trigger_file);

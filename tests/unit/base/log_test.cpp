@@ -78,6 +78,12 @@ TEST(LogLineTest, InfoLineHasTimeThreadLevelFunctionAndLine) {
   EXPECT_EQ(base::BuildLogLine(L"t <", 1, 7, "F", 1, L"m", L""), L"t <1> INFO: F (1): m\n");
 }
 
+TEST(LogLineTest, TimeIsZeroPaddedLocalDateAndTime) {
+  // Year, month, day of week, day, hour, minute, second, milliseconds.
+  EXPECT_EQ(base::FormatLogTime({2026, 1, 5, 2, 3, 4, 5, 999}), L"2026-01-02 03:04:05 <");
+  EXPECT_EQ(base::FormatLogTime({2026, 12, 4, 31, 23, 59, 59, 0}), L"2026-12-31 23:59:59 <");
+}
+
 TEST(LogLineTest, ErrorLineEndsWithTheSystemText) {
   EXPECT_EQ(
       base::BuildLogLine(L"t <", 1, base::kLogError, "F", 2, L"failed", L"Access denied.\r\n"),
@@ -96,6 +102,25 @@ TEST(LogMessageTest, ErrorMessageCarriesTheErrorSetBeforeIt) {
   const std::wstring text = capture.Text();
   EXPECT_NE(text.find(L"ERROR: TestBody ("), std::wstring::npos) << text.c_str();
   EXPECT_NE(text.find(L"Failed to read file 12 Last error: "), std::wstring::npos);
+}
+
+// The figures read exactly as the wide stream the log used to format them with.
+TEST(LogMessageTest, NumbersReadAsAWideStreamShowsThem) {
+  testing_support::LogCapture capture;
+  LOG_INFO << 12 << " " << -5 << " " << 3000000000u << " " << UINT64_MAX << " " << INT64_MIN << " "
+           << static_cast<DWORD>(4294967295u) << " " << static_cast<unsigned char>(7) << " "
+           << static_cast<short>(-300);
+  LOG_INFO << 0.5 << " " << 1.0 / 3 << " " << 1e20 << " " << 0.0f << " " << 100.0 << " "
+           << 1234567.0 << " " << -2.5e-7;
+  LOG_INFO << true << false << L'x';
+  const std::wstring text = capture.Text();
+  EXPECT_NE(text.find(L"): 12 -5 3000000000 18446744073709551615 -9223372036854775808 "
+                      L"4294967295 7 -300\n"),
+            std::wstring::npos)
+      << text.c_str();
+  EXPECT_NE(text.find(L"): 0.5 0.333333 1e+20 0 100 1.23457e+06 -2.5e-07\n"), std::wstring::npos)
+      << text.c_str();
+  EXPECT_NE(text.find(L"): 10x\n"), std::wstring::npos) << text.c_str();
 }
 
 TEST(SetupExitCodeTest, NamesKnownHighBytesAndKeepsTheLowBits) {

@@ -1,0 +1,312 @@
+#!/usr/bin/python3
+"""The installer's size and speed figures in one table; prints, never fails.
+
+Every ratio compares two whole processes started the same way under the same
+Wine prefix, run alternately (A, B, A, B, ...) so that a busy machine slows
+both sides alike; each ratio is taken per pair and reported as the pairwise
+minimum and median. Where a goal is out of reach, the bare-API program beside
+it (tools/bench/bare) shows what the platform itself reaches.
+
+Run it in a private network namespace (the servers use fixed loopback ports):
+    unshare -n bash -c 'ip link set lo up; /usr/bin/python3 tools/bench/benchmark.py'
+Needs the x86_64 build with tests (the default) and the i686 build.
+"""
+
+import argparse
+import os
+import pathlib
+import re
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+ROOT = pathlib.Path(__file__).resolve().parents[2]
+sys.path.insert(0, str(ROOT / "tests" / "servers"))
+sys.path.insert(0, str(ROOT / "tests" / "e2e"))
+sys.path.insert(0, str(ROOT / "tools" / "demo"))
+
+from demo_server import DemoServer  # noqa: E402
+from nginx_server import NginxServer  # noqa: E402
+from wine_prefix import BUILD, WINE, WinePrefix  # noqa: E402
+
+MIB = 1024 * 1024
+I686_EXE = ROOT / "build" / "i686" / "lite_installer.exe"
+SIZE_BUDGET = 614400
+BENCH = BUILD / "bench"
+PKI = BUILD / "test_pki"
+DEMO_PORT = 18080  # every host of the x86_64 build
+
+
+def timed(args, env=None):
+    """Wall time of one whole process, in seconds; its exit status must be 0."""
+    started = time.monotonic()
+    result = subprocess.run([str(a) for a in args], env=env, stdin=subprocess.DEVNULL,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    elapsed = time.monotonic() - started
+    if result.returncode != 0:
+        raise RuntimeError(f"{args} ended with {result.returncode}")
+    return elapsed
+
+
+def alternate(runs, sides):
+    """Runs each side once per round, in turn; returns {name: [seconds]}."""
+    times = {name: [] for name in sides}
+    for _ in range(runs):
+        for name, run in sides.items():
+            times[name].append(run())
+    return times
+
+
+def pairwise(numerators, denominators):
+    ratios = [a / b for a, b in zip(numerators, denominators)]
+    return min(ratios), statistics.median(ratios)
+
+
+def row(figure, value, goal):
+    print(f"| {figure} | {value} | {goal} |")
+
+
+def random_file(path, size):
+    with open(path, "wb") as out:
+        block = os.urandom(MIB)
+        for _ in range(size // MIB):
+            out.write(block)
+
+
+def signed_archive(work, source, mib, signer, nest_signer=None):
+    """`source` with `mib` MiB appended, as a setup archive carries its payload."""
+    raw = work / f"raw_{mib}.exe"
+    signed = work / f"{source.stem}_{mib}_{signer}{'_' + nest_signer if nest_signer else ''}.exe"
+    shutil.copy(source, raw)
+    with open(raw, "ab") as out:
+        block = os.urandom(MIB)
+        for _ in range(mib):
+            out.write(block)
+
+    def sign(signer_name, source_path, output, nest):
+        subprocess.run(["osslsigncode", "sign", *(["-nest"] if nest else []),
+                        "-certs", PKI / f"{signer_name}.chain.pem",
+                        "-key", PKI / f"{signer_name}.key", "-h", "sha256",
+                        "-in", source_path, "-out", output],
+                       check=True, stdout=subprocess.DEVNULL)
+
+    sign(signer, raw, signed, False)
+    if nest_signer:
+        nested = work / "nested.exe"
+        sign(nest_signer, signed, nested, True)
+        nested.replace(signed)
+    raw.unlink()
+    return signed
+
+
+def size_rows():
+    if not I686_EXE.exists():
+        row("i686 `lite_installer.exe`", "not built (cmake --build --preset mingw-i686)", "")
+        return
+    size = I686_EXE.stat().st_size
+    sections = subprocess.run([f"i686-w64-mingw32-objdump", "-h", I686_EXE], check=True,
+                              capture_output=True, text=True).stdout
+    parts = {m[0]: int(m[1], 16) for m in re.findall(r"^\s*\d+\s+(\S+)\s+([0-9a-f]+)\s",
+                                                         sections, re.M)}
+    resources = parts.get(".rsrc", 0)
+    code = sum(v for k, v in parts.items() if k not in (".rsrc", ".bss"))
+    row("i686 `lite_installer.exe`",
+        f"{size:,} bytes: code and data {code:,}, resources {resources:,}",
+        f"<= {SIZE_BUDGET:,}")
+
+
+def download_rows(wine, work, runs):
+    root = work / "cdn"
+    root.mkdir()
+    random_file(root / "file256.bin", 256 * MIB)
+    random_file(root / "file16.bin", 16 * MIB)
+    server = NginxServer(root)
+    try:
+        url = server.url("/file256.bin")
+        target = work / "out.bin"
+        windows_target = wine.windows_path(target)
+        sides = {
+            "ours": lambda: timed([WINE, BUILD / "tests" / "download_driver.exe", url,
+                                   windows_target], env=wine.env),
+            "curl": lambda: timed(["curl", "-sSf", "-o", target, url]),
+            "bare": lambda: timed([WINE, BENCH / "bare_download.exe", url, windows_target, "256"],
+                                  env=wine.env),
+            "bare 32 KiB": lambda: timed([WINE, BENCH / "bare_download.exe", url, windows_target,
+                                          "32", "checked"], env=wine.env),
+            "bare 1 MiB": lambda: timed([WINE, BENCH / "bare_download.exe", url, windows_target,
+                                         "1024"], env=wine.env),
+        }
+        times = alternate(runs, sides)
+        low, mid = pairwise(times["curl"], times["ours"])
+        best = min(times["ours"])
+        row("download of 256 MiB from nginx on loopback, vs curl",
+            f"{low:.2f}x min, {mid:.2f}x median ({256 / best:.0f} MiB/s best,"
+            f" curl {256 / min(times['curl']):.0f} MiB/s)", ">= 0.9x")
+        for name in ("bare", "bare 1 MiB", "bare 32 KiB"):
+            low, mid = pairwise(times["curl"], times[name])
+            row(f"&nbsp;&nbsp;baseline: bare WinINet, {name[5:] or '256 KiB'} reads"
+                f"{' with per-read checks' if name == 'bare 32 KiB' else ''}, vs curl",
+                f"{low:.2f}x min, {mid:.2f}x median", "")
+        peaks = [peak_working_set(wine, server.url(f"/file{mib}.bin"), windows_target)
+                 for mib in (16, 256)]
+        row("&nbsp;&nbsp;downloader's peak working set, 16 MiB and 256 MiB file",
+            f"{peaks[0] / MIB:.1f} MiB, {peaks[1] / MIB:.1f} MiB", "flat")
+    finally:
+        server.stop()
+
+
+def peak_working_set(wine, url, target):
+    out = subprocess.run([WINE, BUILD / "tests" / "download_driver.exe", url, target],
+                         env=wine.env, stdin=subprocess.DEVNULL, capture_output=True,
+                         text=True).stdout
+    return int(re.findall(r"peak_working_set=(\d+)", out)[-1])
+
+
+def startup_rows(wine, runs):
+    check = [BUILD / "lite_installer.exe", "--check-the-interface"]
+    sides = {
+        "ours": lambda: timed_exit(wine, check, (700, 701)),
+        "bare": lambda: timed([WINE, BENCH / "bare_return.exe"], env=wine.env),
+        "bare check": lambda: timed([WINE, BENCH / "bare_interface_check.exe"], env=wine.env),
+    }
+    times = alternate(runs, sides)
+    low, mid = pairwise(times["ours"], times["bare"])
+    row("`--check-the-interface` start to exit, vs a Win32 program that only returns",
+        f"{low:.2f}x min, {mid:.2f}x median ({min(times['ours']) * 1000:.0f} ms vs"
+        f" {min(times['bare']) * 1000:.0f} ms best)", "<= 2x")
+    low, mid = pairwise(times["bare check"], times["bare"])
+    row("&nbsp;&nbsp;baseline: bare COM + association registration object, vs the same",
+        f"{low:.2f}x min, {mid:.2f}x median ({min(times['bare check']) * 1000:.0f} ms best)", "")
+    low, mid = pairwise(times["ours"], times["bare check"])
+    row("&nbsp;&nbsp;`--check-the-interface` vs that baseline", f"{low:.2f}x min, {mid:.2f}x median",
+        "")
+
+
+def timed_exit(wine, args, codes):
+    """Like timed, for a program whose exit code (low 8 bits under Wine) is one of `codes`."""
+    started = time.monotonic()
+    result = subprocess.run([WINE, *[str(a) for a in args]], env=wine.env,
+                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+    elapsed = time.monotonic() - started
+    if result.returncode not in [c & 0xFF for c in codes]:
+        raise RuntimeError(f"{args} ended with {result.returncode}")
+    return elapsed
+
+
+def install_rows(wine, work, runs):
+    archive = signed_archive(work, BUILD / "tests" / "demo_setup.exe", 64, "sha256_listed")
+    served = work / "browser-setup.arc"
+    shutil.copy(archive, served)
+    server = DemoServer(served, port=DEMO_PORT).start()
+    browser = wine.local_appdata / "Velmar" / "Browser"
+    downloaded = work / "setup.exe"
+    gaps = []
+
+    def ours():
+        shutil.rmtree(browser, ignore_errors=True)
+        server.events.clear()
+        elapsed = timed([WINE, BUILD / "lite_installer.exe", "--silent"], env=wine.env)
+        gap = launch_gap(server.events)
+        if gap is not None:
+            gaps.append(gap)
+        return elapsed
+
+    def curl_and_setup():
+        shutil.rmtree(browser, ignore_errors=True)
+        started = time.monotonic()
+        subprocess.run(["curl", "-sSf", "-o", downloaded, f"{server.url}/{served.name}"],
+                       check=True)
+        timed([WINE, downloaded, "--silent"], env=wine.env)
+        return time.monotonic() - started
+
+    def check():
+        return timed([WINE, BENCH / "bare_verify.exe", wine.windows_path(archive)], env=wine.env)
+
+    try:
+        times = alternate(runs, {"ours": ours, "curl+setup": curl_and_setup, "check": check})
+    finally:
+        server.close()
+    low, mid = pairwise(times["ours"], times["curl+setup"])
+    row("silent install of a 64 MiB archive, vs curl download + the same setup",
+        f"{low:.2f}x min, {mid:.2f}x median ({min(times['ours']):.2f} s vs"
+        f" {min(times['curl+setup']):.2f} s best)", "<= 2x")
+    with_check = [a + b for a, b in zip(times["curl+setup"], times["check"])]
+    low, mid = pairwise(times["ours"], with_check)
+    row("&nbsp;&nbsp;vs curl + a bare WinVerifyTrust process + the same setup (the steps the"
+        " installer must take)", f"{low:.2f}x min, {mid:.2f}x median", "")
+    if gaps:
+        row("&nbsp;&nbsp;\"download finished\" to \"setup launched\" (statistics server's clock)",
+            f"{min(gaps) * 1000:.0f} ms min, {statistics.median(gaps) * 1000:.0f} ms median;"
+            f" a bare WinVerifyTrust process on the archive: {min(times['check']) * 1000:.0f} ms"
+            f" min, {statistics.median(times['check']) * 1000:.0f} ms median",
+            "the trust check only")
+    archive.unlink()
+
+
+def launch_gap(events):
+    """Seconds between the download-finished and setup-launched events."""
+    found = {}
+    for event in events:
+        values = event.get("vars", {})
+        key = (values.get("action"), values.get("stage", values.get("status")))
+        if key in (("download", "finished"), ("setup", "setup_exe_launched")):
+            found[key] = time.mktime(time.strptime(event["time"][:19], "%Y-%m-%dT%H:%M:%S")) + \
+                int(event["time"][20:23]) / 1000
+    if len(found) != 2:
+        return None
+    return found[("setup", "setup_exe_launched")] - found[("download", "finished")]
+
+
+def trust_rows(wine, work, runs):
+    source = BUILD / "tests" / "trust" / "fake_setup.exe"
+    for label, nest in (("signed", None), ("dual-signed", "sha1_unlisted")):
+        archive = signed_archive(work, source, 256, "sha256_listed", nest)
+        path = wine.windows_path(archive)
+        sides = {
+            "ours": lambda: timed([WINE, BUILD / "tests" / "trust_check.exe", "check", path],
+                                  env=wine.env),
+            "bare": lambda: timed([WINE, BENCH / "bare_verify.exe", path], env=wine.env),
+        }
+        times = alternate(runs, sides)
+        low, mid = pairwise(times["ours"], times["bare"])
+        row(f"trust check of a {label} 256 MiB archive, vs one bare `WinVerifyTrust` call",
+            f"{low:.2f}x min, {mid:.2f}x median ({min(times['ours']):.2f} s vs"
+            f" {min(times['bare']):.2f} s best)", "<= 1.05x")
+        archive.unlink()
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--runs", type=int, default=5, help="rounds of each comparison")
+    parser.add_argument("--startup-runs", type=int, default=20, help="rounds of the start-up one")
+    args = parser.parse_args()
+    for needed in (BENCH / "bare_return.exe", BUILD / "tests" / "download_driver.exe"):
+        if not needed.exists():
+            sys.exit(f"benchmark: missing {needed}: build the x86_64 preset first")
+    print(f"{args.runs} alternating rounds ({args.startup_runs} for start-up),"
+          f" ratios per pair, {os.cpu_count()} cores, load {os.getloadavg()[0]:.1f}\n")
+    print("| Figure | Measured | Goal |")
+    print("|---|---|---|")
+    size_rows()
+    with tempfile.TemporaryDirectory(prefix="lite-bench-") as work:
+        work = pathlib.Path(work)
+        wine = WinePrefix()
+        try:
+            code, out = wine.run([BUILD / "tests" / "trust_check.exe", "add-root",
+                                  wine.windows_path(PKI / "root.der")])
+            if code != 0:
+                sys.exit(f"benchmark: cannot trust the test root: {out}")
+            startup_rows(wine, args.startup_runs)
+            download_rows(wine, work, args.runs)
+            install_rows(wine, work, args.runs)
+            trust_rows(wine, work, args.runs)
+        finally:
+            wine.close()
+
+
+if __name__ == "__main__":
+    main()
