@@ -36,6 +36,23 @@ def xvfb():
     server.wait(timeout=10)
 
 
+@pytest.mark.parametrize("switch,size", [
+    ("--force-device-scale-factor=2", "332x56"),
+    ("--force-device-scale-factor=1.5", "249x42"),
+    ("--force-device-scale-factor=inf", "166x28"),
+    ("--force-device-scale-factor=nan", "166x28"),
+    ("--force-device-scale-factor=abc", "166x28"),
+    ("--force-device-scale-factor=-2", "166x28"),
+    (None, "166x28"),
+])
+def test_scale_switch_sizes_the_logo(wine, switch, size):
+    """The 166 x 28 logo at the switch's scale; a value that is no finite
+    positive number leaves the screen's (96 DPI under Wine: 1)."""
+    code, out = wine.run([SHEET, "measure", "301", *([switch] if switch else [])])
+    assert code == 0, out
+    assert f"size={size}" in out
+
+
 def pixel(image, x, y):
     out = subprocess.run([CONVERT, str(image), "-format", f"%[pixel:p{{{x},{y}}}]", "info:"],
                          capture_output=True, text=True, check=True).stdout

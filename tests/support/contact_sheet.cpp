@@ -1,7 +1,9 @@
 // Draws every picture of the window at scale 1 and 2 through ResourceBitmap,
 // the composed drop shadow, and the first slide with its heading and text in
 // English, Russian, Japanese and Turkish, in one window for a screenshot
-// (tools/contact_sheet.sh). Prints the sheet's size once it is on screen.
+// (tests/e2e/test_contact_sheet.py). Prints the sheet's size once it is on
+// screen. "contact_sheet measure ID" prints the drawn size of picture ID at
+// the process's scale factor instead (--force-device-scale-factor=N).
 #include <windows.h>
 
 #include <algorithm>
@@ -239,7 +241,13 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
 
 }  // namespace
 
-int wmain() {
+int wmain(int argc, wchar_t** argv) {
+  if (argc > 2 && std::wstring(argv[1]) == L"measure") {
+    const ui::ResourceBitmap picture =
+        ui::ResourceBitmap::Load(std::wcstol(argv[2], nullptr, 10), ui::kPictureDesignScale);
+    std::printf("size=%dx%d\n", picture.width(), picture.height());
+    return 0;
+  }
   Sheet sheet;
   const int height = sheet.Draw(nullptr);
   const HDC screen = ::GetDC(nullptr);
