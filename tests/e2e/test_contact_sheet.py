@@ -1,6 +1,6 @@
 """The contact sheet: every picture of the window at scale 1 and 2, the
 composed drop shadow, and the first slide's heading and text in English,
-Russian, Japanese and Turkish, drawn by tests/support/contact_sheet.exe
+Russian, Japanese, Turkish, Kazakh and Chinese, drawn by tests/support/contact_sheet.exe
 under Xvfb and saved as build/screenshots/contact_sheet.png for a person
 to look at. LITE_TEST_DISPLAY picks the X display (":101" by default)."""
 
@@ -14,7 +14,7 @@ import pytest
 from wine_prefix import BUILD, ROOT, WinePrefix
 
 DISPLAY = os.environ.get("LITE_TEST_DISPLAY", ":101")
-SCREEN = "1600x6400x24"
+SCREEN = "1600x7200x24"
 SHEET = BUILD / "tests" / "contact_sheet.exe"
 OUTPUT = ROOT / "build" / "screenshots" / "contact_sheet.png"
 CONVERT = "/usr/bin/convert"
