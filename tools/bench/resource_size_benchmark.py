@@ -25,6 +25,7 @@ def measure(exe):
     image = pefile.PE(str(exe), fast_load=True)
     image.parse_data_directories([pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]])
     sizes = {"pictures": 0, "strings": 0}
+    data = {"pictures": 0, "strings": 0}
     counts = {"pictures": 0, "strings": 0}
     languages = set()
     kinds = {pefile.RESOURCE_TYPE["RT_RCDATA"]: "rcdata", pefile.RESOURCE_TYPE["RT_ICON"]: "icon",
@@ -39,11 +40,12 @@ def measure(exe):
                 continue
             group = "strings" if role == "strings" else "pictures"
             for language in name.directory.entries:
+                data[group] += language.data.struct.Size
                 sizes[group] += language.data.struct.Size + ENTRY_OVERHEAD
                 counts[group] += 1
                 if group == "strings":
                     languages.add(language.id)
-    return sizes, counts, len(languages)
+    return sizes, data, counts, len(languages)
 
 
 def main():
@@ -53,13 +55,15 @@ def main():
         if not exe.exists():
             print(f"{exe}: not built")
             continue
-        sizes, counts, languages = measure(exe)
+        sizes, data, counts, languages = measure(exe)
         print(f"{exe.relative_to(ROOT) if exe.is_relative_to(ROOT) else exe}"
               f" ({exe.stat().st_size} bytes)")
-        print(f"  pictures: {sizes['pictures']} bytes in {counts['pictures']} resources"
-              f" ({100 * sizes['pictures'] / PICTURES_BUDGET:.0f}% of {PICTURES_BUDGET})")
-        print(f"  strings:  {sizes['strings']} bytes in {counts['strings']} blocks,"
-              f" {languages} languages ({100 * sizes['strings'] / STRINGS_BUDGET:.0f}% of"
+        print(f"  pictures: {sizes['pictures']} bytes ({data['pictures']} of data) in"
+              f" {counts['pictures']} resources"
+              f" ({100 * sizes['pictures'] / PICTURES_BUDGET:.1f}% of {PICTURES_BUDGET})")
+        print(f"  strings:  {sizes['strings']} bytes ({data['strings']} of data) in"
+              f" {counts['strings']} blocks,"
+              f" {languages} languages ({100 * sizes['strings'] / STRINGS_BUDGET:.1f}% of"
               f" {STRINGS_BUDGET})")
 
 
