@@ -17,15 +17,51 @@ BUILD = pathlib.Path(os.environ.get("LITE_BUILD_DIR", ROOT / "build" / "x86_64")
 # The user's registry key of the browser, as the installer writes it.
 BROWSER_KEY = r"HKCU\Software\Velmar\VelmarBrowser"
 
+# The window's faces, mapped to metric-compatible fonts from Debian
+# (tools/setup.sh installs them). Wine takes the replacements for whole
+# faces; letters a face lacks come from its font links, in order: Liberation
+# Sans has no Kazakh letters (Open Sans has), neither has Japanese or Chinese
+# (Noto Sans CJK has). Without the links those letters show as boxes.
+FONT_REPLACEMENTS = {"Arial": "Liberation Sans", "SegoeUI": "Open Sans"}
+FONT_FILES = [pathlib.Path("/usr/share/fonts/truetype/open-sans/OpenSans-Regular.ttf"),
+              pathlib.Path("/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc")]
+OPEN_SANS_LINK = "OpenSans-Regular.ttf,Open Sans"
+CJK_LINK = "NotoSansCJK-Regular.ttc,Noto Sans CJK JP"
+FONT_LINKS = {"Arial": [OPEN_SANS_LINK, CJK_LINK], "Liberation Sans": [OPEN_SANS_LINK, CJK_LINK],
+              "SegoeUI": [CJK_LINK], "Open Sans": [CJK_LINK]}
+FONT_REPLACEMENTS_KEY = r"HKCU\Software\Wine\Fonts\Replacements"
+FONT_LINK_KEY = r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink"
+
+
+def map_fonts(prefix_path, env):
+    """Maps the window's faces to real fonts in the Wine prefix at `prefix_path`."""
+    fonts_dir = pathlib.Path(prefix_path) / "drive_c" / "windows" / "Fonts"
+    fonts_dir.mkdir(parents=True, exist_ok=True)
+    for font in FONT_FILES:
+        link = fonts_dir / font.name
+        if font.exists() and not link.exists():
+            link.symlink_to(font)
+    values = [(FONT_REPLACEMENTS_KEY, face, "REG_SZ", font)
+              for face, font in FONT_REPLACEMENTS.items()]
+    values += [(FONT_LINK_KEY, face, "REG_MULTI_SZ", "\\0".join(links))
+               for face, links in FONT_LINKS.items()]
+    for key, name, kind, data in values:
+        subprocess.run([WINE, "reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f"],
+                       env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, check=True)
+
 
 class WinePrefix:
     """One Wine prefix with a persistent wineserver, so that output pipes close."""
 
-    def __init__(self, path=None, windows_version=None):
+    def __init__(self, path=None, windows_version=None, display=None):
+        """`display` (an X display such as ":101") shows the prefix's windows there."""
         self.path = pathlib.Path(path or tempfile.mkdtemp(prefix="lite-wine-"))
         self.env = dict(os.environ, WINEPREFIX=str(self.path), WINEDEBUG="-all",
                         WINEDLLOVERRIDES="mscoree,mshtml=")
         self.env.pop("DISPLAY", None)
+        if display:
+            self.env["DISPLAY"] = display
         devnull = subprocess.DEVNULL
         subprocess.run([WINESERVER, "-p"], env=self.env, stdin=devnull, stdout=devnull,
                        stderr=devnull, check=True)
@@ -39,6 +75,7 @@ class WinePrefix:
         if windows_version:
             subprocess.run([WINE, "winecfg", "-v", windows_version], env=self.env,
                            stdin=devnull, stdout=devnull, stderr=devnull, check=True)
+        map_fonts(self.path, self.env)
 
     def close(self):
         subprocess.run([WINESERVER, "-k"], env=self.env, stdin=subprocess.DEVNULL,
@@ -147,3 +184,11 @@ class WinePrefix:
             time.sleep(0.05)
         return False
 
+
+
+if __name__ == "__main__":
+    # For shell scripts (the demo): wine_prefix.py map-fonts PREFIX
+    import sys
+    if len(sys.argv) != 3 or sys.argv[1] != "map-fonts":
+        sys.exit("usage: wine_prefix.py map-fonts PREFIX")
+    map_fonts(sys.argv[2], dict(os.environ, WINEPREFIX=sys.argv[2], WINEDEBUG="-all"))
