@@ -1,12 +1,15 @@
+// rand_s, the system's random source, is declared only on request.
+#define _CRT_RAND_S
+
 #include "crash/crash_reporter.h"
 
 #include <dbghelp.h>
 #include <objbase.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <random>
 
 #include "base/file_util.h"
 #include "base/log.h"
@@ -248,9 +251,10 @@ bool CrashReporter::SendReport() {
     if (!file.IsValid()) {
       LOG_ERROR << L"Failed to open dump file " << dump_path_;
     } else {
-      std::random_device random;
-      MultipartBody body(MakeMultipartBoundary([&random](size_t bound) {
-        return std::uniform_int_distribution<size_t>(0, bound - 1)(random);
+      MultipartBody body(MakeMultipartBoundary([](size_t bound) {
+        unsigned int random = 0;
+        if (rand_s(&random) != 0) LOG_WARNING << "no random number for the boundary";
+        return static_cast<size_t>(random % bound);
       }));
       for (const auto& [key, value] : annotations_) {
         if (key == kDumpFieldName) {
