@@ -3,11 +3,33 @@
 // These replace the library's throwing helpers, which would otherwise link the
 // exception machinery, the standard exception classes with their own copy of
 // the string code, and the demangler of the default terminate handler. The
-// installer links this object directly, ahead of the C++ library.
+// installer links this object directly, ahead of the C++ library. For the
+// same reason the allocation functions are the C library's heap: out of memory
+// ends the process, and the non-throwing forms return null.
 #include <bits/functexcept.h>
 #include <bits/std_function.h>
 
 #include <cstdlib>
+#include <new>
+
+void* operator new(std::size_t size) {
+  void* block = std::malloc(size != 0 ? size : 1);
+  if (block == nullptr) std::abort();
+  return block;
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  return std::malloc(size != 0 ? size : 1);
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
+  return operator new(size, tag);
+}
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete[](void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
+void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
 
 namespace std {
 

@@ -34,14 +34,24 @@ struct GuardedThread {
   void* outer_handlers = nullptr;
 };
 
-thread_local GuardedThread* t_guarded = nullptr;
+// The system's thread-local slot that holds the running guarded thread's
+// GuardedThread; TLS_OUT_OF_INDEXES when none was free.
+DWORD GuardedSlot() {
+  static const DWORD slot = ::TlsAlloc();
+  return slot;
+}
+
+GuardedThread* CurrentGuarded() {
+  return static_cast<GuardedThread*>(::TlsGetValue(GuardedSlot()));
+}
 
 // Where a faulted guarded thread resumes: drops the dead frames and ends.
 [[noreturn]] void EndGuardedThread() {
+  GuardedThread* guarded = CurrentGuarded();
 #if defined(__i386__)
-  __writefsdword(0, static_cast<DWORD>(reinterpret_cast<uintptr_t>(t_guarded->outer_handlers)));
+  __writefsdword(0, static_cast<DWORD>(reinterpret_cast<uintptr_t>(guarded->outer_handlers)));
 #endif
-  delete t_guarded;
+  delete guarded;
   ::ExitThread(1);
 }
 
@@ -55,7 +65,8 @@ extern "C" EXCEPTION_DISPOSITION NTAPI LiteGuardFrameHandler(EXCEPTION_RECORD* r
                                                              void* establisher_frame,
                                                              CONTEXT* context, void*) {
   if ((record->ExceptionFlags & net::kUnwindFlags) != 0) return ExceptionContinueSearch;
-  net::GuardedTaskAccess::SetFault(net::t_guarded->task.get(), net::DescribeException(*record));
+  net::GuardedTaskAccess::SetFault(net::CurrentGuarded()->task.get(),
+                                   net::DescribeException(*record));
   const uintptr_t stack =
       (reinterpret_cast<uintptr_t>(establisher_frame) - net::kResumeStackGapBytes) & ~uintptr_t{15};
 #if defined(__x86_64__)
@@ -73,7 +84,7 @@ namespace {
 
 DWORD WINAPI GuardedThreadMain(void* parameter) {
   auto* guarded = static_cast<GuardedThread*>(parameter);
-  t_guarded = guarded;
+  ::TlsSetValue(GuardedSlot(), guarded);
 #if defined(__x86_64__)
   // Names the handler in this function's unwind data.
   __asm__ __volatile__(".seh_handler LiteGuardFrameHandler, @except");
@@ -87,7 +98,7 @@ DWORD WINAPI GuardedThreadMain(void* parameter) {
   guarded->task->Run();
   __writefsdword(0, static_cast<DWORD>(reinterpret_cast<uintptr_t>(registration.Next)));
 #endif
-  t_guarded = nullptr;
+  ::TlsSetValue(GuardedSlot(), nullptr);
   delete guarded;
   return 0;
 }
@@ -112,9 +123,12 @@ DownloadErrorInfo DescribeException(const EXCEPTION_RECORD& record) {
 GuardedResult RunGuarded(const std::shared_ptr<GuardedTask>& task, HANDLE stop_event,
                          DownloadErrorInfo* info) {
   auto* guarded = new GuardedThread{task};
-  base::ScopedHandle thread(::CreateThread(nullptr, 0, GuardedThreadMain, guarded, 0, nullptr));
+  base::ScopedHandle thread;
+  if (GuardedSlot() != TLS_OUT_OF_INDEXES) {
+    thread.Reset(::CreateThread(nullptr, 0, GuardedThreadMain, guarded, 0, nullptr));
+  }
   if (!thread.IsValid()) {
-    LOG_ERROR << "CreateThread failed, running unguarded";
+    LOG_ERROR << "No thread-local slot or CreateThread failed, running unguarded";
     delete guarded;
     task->Run();
     return GuardedResult::kReturned;

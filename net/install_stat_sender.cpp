@@ -4,6 +4,7 @@
 #include <shlwapi.h>
 
 #include <array>
+#include <mutex>
 
 #include "base/browser_registry.h"
 #include "base/log.h"
@@ -154,12 +155,12 @@ InstallStatSender::~InstallStatSender() {
 }
 
 void InstallStatSender::SetValue(const std::wstring& key, const std::wstring& value) {
-  std::lock_guard<std::mutex> hold(values_lock_);
+  std::lock_guard<base::Lock> hold(values_lock_);
   values_[key] = value;
 }
 
 std::wstring InstallStatSender::GetValue(const std::wstring& key) const {
-  std::lock_guard<std::mutex> hold(values_lock_);
+  std::lock_guard<base::Lock> hold(values_lock_);
   const auto found = values_.find(key);
   return found == values_.end() ? std::wstring() : found->second;
 }
@@ -169,7 +170,7 @@ void InstallStatSender::Send(const StatValues& extra) { queue_.Post(GetQueryUrl(
 std::wstring InstallStatSender::GetQueryUrl(const StatValues& extra) const {
   StatValues values;
   {
-    std::lock_guard<std::mutex> hold(values_lock_);
+    std::lock_guard<base::Lock> hold(values_lock_);
     values = CompleteStatValues(values_, extra, target_, installer_type_);
   }
   LOG_INFO << "InstallStatSender::Send:";
@@ -180,7 +181,7 @@ std::wstring InstallStatSender::GetQueryUrl(const StatValues& extra) const {
 bool InstallStatSender::Persist() const {
   std::wstring text;
   {
-    std::lock_guard<std::mutex> hold(values_lock_);
+    std::lock_guard<base::Lock> hold(values_lock_);
     text = FormatInstallStat(values_);
   }
   return base::StoreValueInRegistry(kInstallStatValueName, text);

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <map>
-#include <mutex>
 #include <string>
 
+#include "base/lock.h"
 #include "net/stat_request_queue.h"
 
 namespace net {
@@ -110,7 +110,7 @@ class InstallStatSender {
   const int installer_type_;
   const StatKind kind_;
   const std::wstring api_url_;
-  mutable std::mutex values_lock_;  // guards values_
+  mutable base::Lock values_lock_;  // guards values_
   StatValues values_;
   StatRequestQueue queue_;
 };

@@ -2,6 +2,7 @@
 
 #include <wininet.h>
 
+#include <mutex>
 #include <utility>
 
 #include "base/log.h"
@@ -117,7 +118,7 @@ StatRequestQueue::StatRequestQueue(Sender sender) : sender_(std::move(sender)) {
 StatRequestQueue::~StatRequestQueue() {
   if (!thread_.IsValid()) return;
   {
-    std::lock_guard<std::mutex> hold(lock_);
+    std::lock_guard<base::Lock> hold(lock_);
     stop_ = true;
   }
   ::SetEvent(wake_event_.Get());
@@ -125,7 +126,7 @@ StatRequestQueue::~StatRequestQueue() {
 }
 
 void StatRequestQueue::Post(const std::wstring& url) {
-  std::lock_guard<std::mutex> hold(lock_);
+  std::lock_guard<base::Lock> hold(lock_);
   if (!thread_.IsValid() && !InitializeThread()) return;
   queue_.push_back(url);
   ::SetEvent(wake_event_.Get());
@@ -151,7 +152,7 @@ DWORD WINAPI StatRequestQueue::ThreadMain(void* self) {
 void StatRequestQueue::Run() {
   for (;;) {
     ::WaitForSingleObject(wake_event_.Get(), INFINITE);
-    std::unique_lock<std::mutex> hold(lock_);
+    std::unique_lock<base::Lock> hold(lock_);
     while (!stop_ && !queue_.empty()) {
       const std::wstring url = std::move(queue_.front());
       queue_.pop_front();

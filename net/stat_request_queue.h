@@ -4,9 +4,9 @@
 
 #include <deque>
 #include <functional>
-#include <mutex>
 #include <string>
 
+#include "base/lock.h"
 #include "base/scoped_handle.h"
 
 namespace net {
@@ -40,7 +40,7 @@ class StatRequestQueue {
   void Run();
 
   Sender sender_;
-  std::mutex lock_;  // guards queue_ and stop_
+  base::Lock lock_;  // guards queue_ and stop_
   std::deque<std::wstring> queue_;
   bool stop_ = false;
   base::ScopedHandle wake_event_;  // auto-reset
