@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "base/strings.h"
+
 namespace base {
 
 bool GetFixedFileInfo(const std::wstring& path, VS_FIXEDFILEINFO* fixed_info) {
@@ -25,10 +27,10 @@ bool GetFixedFileInfo(const std::wstring& path, VS_FIXEDFILEINFO* fixed_info) {
 std::wstring GetFileVersionString(const std::wstring& path) {
   VS_FIXEDFILEINFO info = {};
   if (!GetFixedFileInfo(path, &info)) return std::wstring();
-  return std::to_wstring(HIWORD(info.dwFileVersionMS)) + L"." +
-         std::to_wstring(LOWORD(info.dwFileVersionMS)) + L"." +
-         std::to_wstring(HIWORD(info.dwFileVersionLS)) + L"." +
-         std::to_wstring(LOWORD(info.dwFileVersionLS));
+  return base::NumberToWide(HIWORD(info.dwFileVersionMS)) + L"." +
+         base::NumberToWide(LOWORD(info.dwFileVersionMS)) + L"." +
+         base::NumberToWide(HIWORD(info.dwFileVersionLS)) + L"." +
+         base::NumberToWide(LOWORD(info.dwFileVersionLS));
 }
 
 }  // namespace base

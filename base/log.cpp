@@ -1,7 +1,6 @@
 #include "base/log.h"
 
 #include <atomic>
-#include <cwchar>
 
 #include "base/scoped_handle.h"
 #include "base/strings.h"
@@ -78,16 +77,15 @@ std::wstring GetErrorText(DWORD error) {
     std::wstring text = FormatFromModule(module, error);
     if (!text.empty()) return text;
   }
-  wchar_t unknown[64] = {};
-  std::swprintf(unknown, 64, L"unknown error 0x%lx\n", static_cast<unsigned long>(error));
-  return unknown;
+  return L"unknown error 0x" + base::WidenByteByByte(base::HexText(error, 0, false)) + L"\n";
 }
 
 std::wstring FormatLogTime(const SYSTEMTIME& time) {
-  wchar_t stamp[32] = {};
-  std::swprintf(stamp, 32, L"%04u-%02u-%02u %02u:%02u:%02u <", time.wYear, time.wMonth, time.wDay,
-                time.wHour, time.wMinute, time.wSecond);
-  return stamp;
+  const std::string stamp =
+      base::PaddedDecimal(time.wYear, 4) + "-" + base::PaddedDecimal(time.wMonth, 2) + "-" +
+      base::PaddedDecimal(time.wDay, 2) + " " + base::PaddedDecimal(time.wHour, 2) + ":" +
+      base::PaddedDecimal(time.wMinute, 2) + ":" + base::PaddedDecimal(time.wSecond, 2) + " <";
+  return base::WidenByteByByte(stamp);
 }
 
 std::wstring BuildLogLine(const std::wstring& time_stamp, DWORD thread_id, int level,
@@ -96,8 +94,8 @@ std::wstring BuildLogLine(const std::wstring& time_stamp, DWORD thread_id, int l
   const wchar_t* tag = level == kLogError     ? L"ERROR: "
                        : level == kLogWarning ? L"WARNING: "
                                               : L"INFO: ";
-  std::wstring text = time_stamp + std::to_wstring(thread_id) + L"> " + tag +
-                      base::WidenByteByByte(function) + L" (" + std::to_wstring(line) + L"): " +
+  std::wstring text = time_stamp + base::NumberToWide(thread_id) + L"> " + tag +
+                      base::WidenByteByByte(function) + L" (" + base::NumberToWide(line) + L"): " +
                       message;
   if (level == kLogError) {
     text += L" Last error: " + error_text;
@@ -146,24 +144,11 @@ LogMessage& LogMessage::operator<<(std::wstring_view wide) {
   return *this;
 }
 
-// The C library's formatting: iostreams would bring the C++ locale code into
-// the executable, several times the size of everything else.
-LogMessage& LogMessage::AppendSigned(int64_t value) {
-  wchar_t text[32] = {};
-  std::swprintf(text, 32, L"%lld", static_cast<long long>(value));
-  return *this << text;
-}
+// Integers without the C library's printf engine, and no iostreams, which
+// would bring the C++ locale code into the executable, several times the size
+// of everything else.
+LogMessage& LogMessage::AppendSigned(int64_t value) { return *this << std::to_string(value); }
 
-LogMessage& LogMessage::AppendUnsigned(uint64_t value) {
-  wchar_t text[32] = {};
-  std::swprintf(text, 32, L"%llu", static_cast<unsigned long long>(value));
-  return *this << text;
-}
-
-LogMessage& LogMessage::AppendFloating(double value) {
-  wchar_t text[64] = {};
-  std::swprintf(text, 64, L"%g", value);
-  return *this << text;
-}
+LogMessage& LogMessage::AppendUnsigned(uint64_t value) { return *this << std::to_string(value); }
 
 }  // namespace base

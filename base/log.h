@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cwchar>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -67,7 +68,13 @@ class LogMessage {
  private:
   LogMessage& AppendSigned(int64_t value);
   LogMessage& AppendUnsigned(uint64_t value);
-  LogMessage& AppendFloating(double value);
+  // Inline, so that only code that logs floating point links the C library's
+  // formatter; the installer logs none.
+  LogMessage& AppendFloating(double value) {
+    wchar_t text[64] = {};
+    std::swprintf(text, 64, L"%g", value);
+    return *this << text;
+  }
 
   int level_;
   const char* function_;

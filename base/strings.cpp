@@ -45,6 +45,28 @@ std::wstring WidenByteByByte(std::string_view narrow) {
   return wide;
 }
 
+namespace {
+
+std::string DigitsInBase(uint64_t value, size_t width, unsigned radix, const char* digits) {
+  std::string text;
+  do {
+    text.insert(text.begin(), digits[value % radix]);
+    value /= radix;
+  } while (value != 0);
+  if (text.size() < width) text.insert(0, width - text.size(), '0');
+  return text;
+}
+
+}  // namespace
+
+std::string PaddedDecimal(uint64_t value, size_t width) {
+  return DigitsInBase(value, width, 10, "0123456789");
+}
+
+std::string HexText(uint64_t value, size_t width, bool upper_case) {
+  return DigitsInBase(value, width, 16, upper_case ? "0123456789ABCDEF" : "0123456789abcdef");
+}
+
 std::string ToLowerAscii(std::string_view text) {
   std::string lower(text);
   for (char& c : lower) {

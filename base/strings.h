@@ -22,6 +22,19 @@ bool EqualsIgnoreCaseAscii(std::string_view a, std::string_view b);
 bool IsUnicodeWhitespace(wchar_t c);
 std::wstring TrimWhitespace(std::wstring_view text);
 
+// Numbers as text without the C library's formatter, which would bring its
+// whole printf engine into the executable. An integer in decimal, as
+// std::to_wstring writes it.
+template <typename Integer>
+std::wstring NumberToWide(Integer value) {
+  return WidenByteByByte(std::to_string(value));
+}
+// Unsigned decimal padded with zeros to at least `width` digits ("%0*llu").
+std::string PaddedDecimal(uint64_t value, size_t width);
+// Hexadecimal in lower or upper case, padded with zeros to at least `width`
+// digits ("%0*llx", "%0*llX").
+std::string HexText(uint64_t value, size_t width, bool upper_case);
+
 // Unsigned decimal: an optional leading '+', digits only, no overflow.
 bool ParseUnsignedDecimal(std::string_view text, uint64_t* value);
 // Signed base-10 integer as strtol reads it, rejecting trailing garbage.

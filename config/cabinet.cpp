@@ -4,7 +4,6 @@
 #include <fdi.h>
 
 #include <climits>
-#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -203,11 +202,9 @@ CabinetMembers ExtractFromCabinet(std::string_view cabinet, std::string_view mem
       g_cabinet_library.create(Allocate, Free, Open, Read, Write, Close, Seek, cpuUNKNOWN, &error);
   if (context == nullptr) return {};
   Extraction extraction(MemoryCabinet{cabinet.data(), cabinet.size()}, member);
-  char name[32];
-  std::snprintf(name, sizeof(name), "%llu",
-                static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(&extraction.cabinet)));
+  std::string name = std::to_string(reinterpret_cast<uintptr_t>(&extraction.cabinet));
   char path[] = "";
-  g_cabinet_library.copy(context, name, path, 0, Notify, nullptr, &extraction);
+  g_cabinet_library.copy(context, name.data(), path, 0, Notify, nullptr, &extraction);
   g_cabinet_library.destroy(context);
   return std::move(extraction.members);
 }

@@ -6,7 +6,6 @@
 #include <dbghelp.h>
 #include <objbase.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -94,10 +93,7 @@ std::string EncodeQueryValue(const std::string& value) {
     if (plain) {
       encoded.push_back(c);
     } else {
-      char escape[4] = {};
-      std::snprintf(escape, sizeof(escape), "%%%02X",
-                    static_cast<unsigned>(static_cast<uint8_t>(c)));
-      encoded += escape;
+      encoded += "%" + base::HexText(static_cast<uint8_t>(c), 2, true);
     }
   }
   return encoded;

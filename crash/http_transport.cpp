@@ -2,8 +2,6 @@
 
 #include <winhttp.h>
 
-#include <cstdio>
-
 #include "base/file_version.h"
 #include "base/log.h"
 #include "base/scoped_handle.h"
@@ -23,13 +21,10 @@ struct WinHttpHandleTraits {
 using ScopedWinHttpHandle = base::ScopedGeneric<WinHttpHandleTraits>;
 
 std::string FormatVersion(const VS_FIXEDFILEINFO& info) {
-  char text[64] = {};
-  std::snprintf(text, sizeof(text), "/%lu.%lu.%lu.%lu",
-                static_cast<unsigned long>(HIWORD(info.dwFileVersionMS)),
-                static_cast<unsigned long>(LOWORD(info.dwFileVersionMS)),
-                static_cast<unsigned long>(HIWORD(info.dwFileVersionLS)),
-                static_cast<unsigned long>(LOWORD(info.dwFileVersionLS)));
-  return text;
+  return "/" + std::to_string(HIWORD(info.dwFileVersionMS)) + "." +
+         std::to_string(LOWORD(info.dwFileVersionMS)) + "." +
+         std::to_string(HIWORD(info.dwFileVersionLS)) + "." +
+         std::to_string(LOWORD(info.dwFileVersionLS));
 }
 
 bool WriteAll(HINTERNET request, const std::string& bytes) {
@@ -69,9 +64,7 @@ bool SendBody(HINTERNET request, BodyStream* body, int64_t content_length) {
 }  // namespace
 
 std::string FrameChunk(const uint8_t* data, size_t size) {
-  char length[16] = {};
-  std::snprintf(length, sizeof(length), "%08x\r\n", static_cast<unsigned>(size));
-  std::string chunk = length;
+  std::string chunk = base::HexText(size, 8, false) + "\r\n";
   chunk.append(reinterpret_cast<const char*>(data), size);
   return chunk + "\r\n";
 }

@@ -24,12 +24,13 @@ const CandidateInterface kCandidates[] = {
 };
 
 // The kind 1 interfaces are IUnknown-based; their sub-object is asked for as
-// IUnknown, and its two probes are a reference round-trip and a query for
-// IUnknown through it, either of which fails on a broken service.
+// IUnknown (named through __uuidof, which needs no GUID library), and its two probes are a
+// reference round-trip and a query for IUnknown through it, either of which fails on a broken
+// service.
 bool ProbeSubObject(IUnknown* interface_pointer) {
   IUnknown* sub_object = nullptr;
-  if (FAILED(
-          interface_pointer->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&sub_object))) ||
+  if (FAILED(interface_pointer->QueryInterface(__uuidof(IUnknown),
+                                               reinterpret_cast<void**>(&sub_object))) ||
       sub_object == nullptr) {
     return false;
   }
@@ -37,7 +38,7 @@ bool ProbeSubObject(IUnknown* interface_pointer) {
   const bool first = sub_object->AddRef() > 1;
   sub_object->Release();
   const bool second =
-      SUCCEEDED(sub_object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&again)));
+      SUCCEEDED(sub_object->QueryInterface(__uuidof(IUnknown), reinterpret_cast<void**>(&again)));
   if (again != nullptr) again->Release();
   sub_object->Release();
   return first && second;

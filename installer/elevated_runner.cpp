@@ -6,6 +6,7 @@
 
 #include "base/command_line.h"
 #include "base/log.h"
+#include "base/strings.h"
 #include "base/time_util.h"
 #include "installer/installer.h"
 #include "installer/setup_command_line.h"
@@ -86,7 +87,7 @@ bool StartElevatedInstaller(Installer* installer) {
   const int64_t prompt_start = base::MonotonicMicros();
   base::CommandLine relaunch = base::CommandLine::ForCurrentProcess();
   relaunch.AppendSwitch("run-as-admin");
-  relaunch.AppendSwitch("parent-installer-process-id", std::to_wstring(::GetCurrentProcessId()));
+  relaunch.AppendSwitch("parent-installer-process-id", base::NumberToWide(::GetCurrentProcessId()));
   relaunch.AppendSwitch(
       "setup-cmd-line",
       installer->BuildSetupCommandLineFor(kFakeBrowserArchive, false).GetCommandLineString());

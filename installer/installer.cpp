@@ -326,7 +326,7 @@ int Installer::InstallBrowser() {
       delayed.partner_package_path = PartnerPackageForSetup(*brand_info_);
     }
     delayed.partner_package_override_path = partner_package_override_path_;
-    delayed.histogram_download_time = std::to_wstring(WholeSeconds(download_time_));
+    delayed.histogram_download_time = base::NumberToWide(WholeSeconds(download_time_));
     delayed.send_statistics = send_statistics_;
     delayed.make_default = make_browser_default_;
     if (!WriteDelayedParams(delayed)) {

@@ -9,6 +9,7 @@
 #include "base/file_util.h"
 #include "base/process_util.h"
 #include "base/scoped_handle.h"
+#include "base/strings.h"
 #include "installer/exit_codes.h"
 
 namespace installer {
@@ -30,8 +31,8 @@ int RunProtectedCopy(const std::wstring& exe_path, int* exit_code) {
   std::wstring folder;
   const std::wstring temp = base::GetTempFolder();
   for (int attempt = 0; attempt < kProtectedFolderAttempts && folder.empty(); ++attempt) {
-    const std::wstring candidate = temp + std::to_wstring(::GetCurrentProcessId()) + L"_" +
-                                   std::to_wstring(std::rand() % 32768);
+    const std::wstring candidate = temp + base::NumberToWide(::GetCurrentProcessId()) + L"_" +
+                                   base::NumberToWide(std::rand() % 32768);
     if (::CreateDirectoryW(candidate.c_str(), nullptr)) folder = candidate;
   }
   if (temp.empty() || folder.empty()) return kSecureEnvironmentNotFound;

@@ -1,5 +1,7 @@
 #include "installer/setup_command_line.h"
 
+#include "base/strings.h"
+
 namespace installer {
 namespace {
 
@@ -21,24 +23,24 @@ base::CommandLine BuildSetupCommandLine(const base::CommandLine& own,
   base::CommandLine command_line = own;
   command_line.SetProgram(inputs.program);
   if (inputs.disable_uac) command_line.AppendSwitch("disable-uac");
-  command_line.AppendSwitch("progress-window", std::to_wstring(inputs.progress_window));
+  command_line.AppendSwitch("progress-window", base::NumberToWide(inputs.progress_window));
   command_line.AppendSwitch("verbose-logging");
   command_line.AppendSwitchASCII("brand-name", inputs.brand_name);
   AppendWhenSet(&command_line, "distr-info-file", inputs.distr_info_file);
   command_line.SetOrRemoveSwitch(inputs.make_default, "make-browser-default-after-import");
   command_line.SetOrRemoveSwitch(inputs.send_statistics, "send-statistics");
   if (inputs.ok_pressed_time != 0) {
-    command_line.AppendSwitch("ok-button-pressed-time", std::to_wstring(inputs.ok_pressed_time));
+    command_line.AppendSwitch("ok-button-pressed-time", base::NumberToWide(inputs.ok_pressed_time));
     if (inputs.elevation_done_time != 0) {
       const int64_t delay = ElevationPromptDelay(
           inputs.elevation_start_time, inputs.elevation_done_time, inputs.download_end_time);
       command_line.AppendSwitch("install-start-time-no-uac",
-                                std::to_wstring(inputs.ok_pressed_time + delay));
+                                base::NumberToWide(inputs.ok_pressed_time + delay));
     }
   }
   if (inputs.interface_availability != 0) {
     command_line.AppendSwitch("the-interface-availability",
-                              std::to_wstring(inputs.interface_availability));
+                              base::NumberToWide(inputs.interface_availability));
   }
   if (inputs.with_file_switches) {
     command_line.AppendSwitch("installerdata", inputs.installer_data_path);

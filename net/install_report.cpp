@@ -11,7 +11,7 @@ namespace {
 constexpr int64_t kMicrosecondsPerSecond = 1000000;
 
 std::wstring WholeSeconds(int64_t microseconds) {
-  return std::to_wstring(microseconds / kMicrosecondsPerSecond);
+  return base::NumberToWide(microseconds / kMicrosecondsPerSecond);
 }
 
 std::wstring& StorageUrl() {
@@ -26,9 +26,10 @@ StatValues SetupStageEvent(bool update, const wchar_t* stage) {
 }  // namespace
 
 StatValues InstallerStartedEvent(int dpi, int screen_width, int screen_height) {
-  return {{L"action", L"installer_started"},
-          {L"dpi", std::to_wstring(dpi)},
-          {L"resolution", std::to_wstring(screen_width) + L"x" + std::to_wstring(screen_height)}};
+  return {
+      {L"action", L"installer_started"},
+      {L"dpi", base::NumberToWide(dpi)},
+      {L"resolution", base::NumberToWide(screen_width) + L"x" + base::NumberToWide(screen_height)}};
 }
 
 StatValues DownloadStartedEvent() { return {{L"action", L"download"}, {L"stage", L"started"}}; }
@@ -42,9 +43,9 @@ StatValues DownloadFinishedEvent(int64_t download_time_us) {
 StatValues DownloadAttemptEvent(const DownloadAttempt& attempt) {
   StatValues values = {{L"action", L"download_attempt"},
                        {L"status", attempt.success ? L"success" : L"failed"},
-                       {L"attempt_number", std::to_wstring(attempt.attempt_number)},
-                       {L"downloaded_size", std::to_wstring(attempt.downloaded_size)},
-                       {L"total_size", std::to_wstring(attempt.total_size)}};
+                       {L"attempt_number", base::NumberToWide(attempt.attempt_number)},
+                       {L"downloaded_size", base::NumberToWide(attempt.downloaded_size)},
+                       {L"total_size", base::NumberToWide(attempt.total_size)}};
   if (!attempt.success) values[L"error"] = attempt.error;
   if (!attempt.url.empty()) values[L"url"] = EscapeStatText(attempt.url);
   if (!attempt.redirect.empty()) values[L"redirect"] = attempt.redirect;
@@ -55,7 +56,7 @@ StatValues DownloadAttemptEvent(const DownloadAttempt& attempt) {
 StatValues DownloadErrorEvent(int attempt_number, const std::wstring& error) {
   return {{L"action", L"download"},
           {L"stage", L"error"},
-          {L"error", L"attempt-" + std::to_wstring(attempt_number) + L"-" + error}};
+          {L"error", L"attempt-" + base::NumberToWide(attempt_number) + L"-" + error}};
 }
 
 StatValues SetupArcLockErrorEvent() {
@@ -84,7 +85,7 @@ std::wstring SetupExitError(bool ran, bool elevated, uint32_t exit_code) {
   // 400 is what the exit-code field holds when an elevated copy ran the setup.
   if (elevated && exit_code == 400) return std::wstring();
   if (!elevated && (exit_code == 1 || exit_code == 3 || exit_code == 5)) return std::wstring();
-  return std::to_wstring(exit_code);
+  return base::NumberToWide(exit_code);
 }
 
 std::wstring GetStorageUrl() { return StorageUrl(); }

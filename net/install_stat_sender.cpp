@@ -109,7 +109,7 @@ StatValues CompleteStatValues(const StatValues& record, const StatValues& extra,
   StatValues values = record;
   values.insert(extra.begin(), extra.end());
   if (installer_type != kInstallerTypeNone) {
-    if (target != 0) values[L"target"] = std::to_wstring(target);
+    if (target != 0) values[L"target"] = base::NumberToWide(target);
     values[L"old_style"] = L"0";
   } else {
     values[L"old_style"] = L"1";
@@ -125,7 +125,7 @@ std::wstring BuildStatUrl(const std::wstring& api_url, StatKind kind, const Stat
     vars += EscapeStatText(key) + L"=" + EscapeStatText(value);
   }
   const StatKindInfo& info = GetStatKindInfo(kind);
-  std::wstring url = api_url + kStatPathPrefix + L"/cid=" + std::to_wstring(info.counter_id) +
+  std::wstring url = api_url + kStatPathPrefix + L"/cid=" + base::NumberToWide(info.counter_id) +
                      L"/path=" + info.path_name;
   if (!vars.empty()) url += L"/vars=" + vars;
   return url + L"/*";
@@ -146,7 +146,7 @@ InstallStatSender::InstallStatSender(int target, int installer_type,
       values_(ParseInstallStat(persisted_text)) {
   for (const auto& [key, value] : initial_values) values_[key] = value;
   values_[kStatInstallerType] = installer_type == kInstallerTypeNone
-                                    ? std::to_wstring(target)
+                                    ? base::NumberToWide(target)
                                     : GetInstallerTypeName(installer_type);
 }
 

@@ -1,6 +1,5 @@
 #include "ui/slide_loader.h"
 
-#include <cstdio>
 #include <memory>
 #include <utility>
 
@@ -61,9 +60,7 @@ std::string GetInstallerSlideUrl(const config::BrandInfo& brand_info) {
 }
 
 std::string BuildSlideFileUrl(const std::string& base_url, size_t slide_count) {
-  char number[24];
-  std::snprintf(number, sizeof(number), "%02zu", slide_count + 1);
-  return base_url + "x2/" + number + ".jpg";
+  return base_url + "x2/" + base::PaddedDecimal(slide_count + 1, 2) + ".jpg";
 }
 
 SlideLoader::SlideLoader(ResourceBitmap first_slide, std::string base_url)
