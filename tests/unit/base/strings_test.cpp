@@ -5,6 +5,30 @@
 namespace base {
 namespace {
 
+// The formatters stand in for printf's "%0*llu", "%0*llx" and "%0*llX" and
+// must write the same text, limits and zero included.
+TEST(NumberTextTest, MatchesThePrintfConversionsItReplaces) {
+  EXPECT_EQ(PaddedDecimal(0, 2), "00");
+  EXPECT_EQ(PaddedDecimal(7, 4), "0007");
+  EXPECT_EQ(PaddedDecimal(2026, 4), "2026");
+  EXPECT_EQ(PaddedDecimal(123456, 2), "123456");
+  EXPECT_EQ(PaddedDecimal(UINT64_MAX, 0), "18446744073709551615");
+  EXPECT_EQ(HexText(0, 0, false), "0");
+  EXPECT_EQ(HexText(0x2ee7, 0, false), "2ee7");
+  EXPECT_EQ(HexText(0x1f, 8, false), "0000001f");
+  EXPECT_EQ(HexText(0x0a, 2, true), "0A");
+  EXPECT_EQ(HexText(0xFFFFFFFFu, 8, false), "ffffffff");
+  EXPECT_EQ(HexText(UINT64_MAX, 2, true), "FFFFFFFFFFFFFFFF");
+}
+
+TEST(NumberTextTest, WideDecimalReadsAsToWstring) {
+  EXPECT_EQ(NumberToWide(0), L"0");
+  EXPECT_EQ(NumberToWide(-42), L"-42");
+  EXPECT_EQ(NumberToWide(INT64_MIN), L"-9223372036854775808");
+  EXPECT_EQ(NumberToWide(UINT64_MAX), L"18446744073709551615");
+  EXPECT_EQ(NumberToWide(static_cast<unsigned long>(4294967295u)), L"4294967295");
+}
+
 TEST(ParseUnsignedDecimalTest, AcceptsDigitsWithOptionalPlus) {
   uint64_t value = 0;
   EXPECT_TRUE(ParseUnsignedDecimal("1234", &value));
