@@ -21,11 +21,15 @@ BROWSER_KEY = r"HKCU\Software\Velmar\VelmarBrowser"
 class WinePrefix:
     """One Wine prefix with a persistent wineserver, so that output pipes close."""
 
-    def __init__(self, path=None, windows_version=None):
+    def __init__(self, path=None, windows_version=None, display=None):
+        """`display` is the X display the prefix's windows go to; without one
+        they have none."""
         self.path = pathlib.Path(path or tempfile.mkdtemp(prefix="lite-wine-"))
         self.env = dict(os.environ, WINEPREFIX=str(self.path), WINEDEBUG="-all",
                         WINEDLLOVERRIDES="mscoree,mshtml=")
         self.env.pop("DISPLAY", None)
+        if display:
+            self.env["DISPLAY"] = display
         devnull = subprocess.DEVNULL
         subprocess.run([WINESERVER, "-p"], env=self.env, stdin=devnull, stdout=devnull,
                        stderr=devnull, check=True)
