@@ -18,6 +18,7 @@
 #include "config/brand_info.h"
 #include "config/distribution_params.h"
 #include "config/module_trust.h"
+#include "installer/default_browser_check.h"
 #include "installer/delayed_params.h"
 #include "installer/distribution_files.h"
 #include "installer/elevated_runner.h"
@@ -152,6 +153,14 @@ void Installer::set_make_browser_default(bool value) {
   const int os = base::GetOsVersionIndex();
   if (os == base::kOsWin8 || os == base::kOsWin81) return;
   make_browser_default_ = value;
+}
+
+bool Installer::CanMakeDefaultBrowser() {
+  const InterfaceCheck run_child = [](uint32_t* status) {
+    return IsInternalInterfaceAvailableSafeCheck(
+        base::CommandLine::ForCurrentProcess().GetProgram(), status);
+  };
+  return installer::CanMakeDefaultBrowser(base::GetOsInfo(), run_child, &interface_availability_);
 }
 
 void Installer::set_elevated_runner(std::unique_ptr<ElevatedRunner> runner) {

@@ -111,6 +111,9 @@ class Installer {
   }
   void set_disable_uac(bool value) { disable_uac_ = value; }
   void set_interface_availability(uint64_t value) { interface_availability_ = value; }
+  // Whether the make-default offer can be shown on this Windows; keeps the
+  // value the setup gets as "the-interface-availability".
+  bool CanMakeDefaultBrowser();
   void set_elevated_runner(std::unique_ptr<ElevatedRunner> runner);
   void IncrementCancelCount() { ++cancel_count_; }
 

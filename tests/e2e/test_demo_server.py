@@ -75,3 +75,17 @@ def test_takes_a_free_port_when_the_asked_one_is_busy_and_fallback_is_allowed(se
         assert other.port not in (0, server.port)
     finally:
         other.close()
+
+
+def test_held_archive_stops_at_the_fraction_until_released(server):
+    server.archive.write_bytes(bytes(range(200)))
+    server.hold_archive(0.5)
+    answer = urllib.request.urlopen(server.url + "/b/demo_setup.exe", timeout=10)
+    try:
+        assert answer.read(100) == bytes(range(100))
+        assert server.archive_held.wait(timeout=5)
+        server.release_archive()
+        assert answer.read() == bytes(range(100, 200))
+    finally:
+        answer.close()
+    assert get(server, "/b/demo_setup.exe") == (200, bytes(range(200)))

@@ -93,6 +93,23 @@ def test_posts_install_then_import_progress_to_the_progress_window(clean):
     assert record(clean)["progress_messages_posted"] == 5
 
 
+def test_pauses_after_each_progress_message_when_asked(clean):
+    receiver = clean.popen([HELPER, "receive-progress", "5", "30000"])
+    try:
+        window = receiver.stdout.readline().strip()
+        start = time.monotonic()
+        code, _ = clean.run([DEMO_SETUP, f"--progress-window={window.split('=')[1]}"],
+                            env={"DEMO_SETUP_STEP_MS": "400"})
+        elapsed = time.monotonic() - start
+        out, _ = receiver.communicate(timeout=30)
+    finally:
+        receiver.kill()
+    assert code == 0
+    assert out.split("\n")[:5] == ["install 5", "install 7", "import 0", "import 50",
+                                   "import 100"]
+    assert elapsed >= 5 * 0.4, f"the setup took {elapsed:.2f} s for five paced messages"
+
+
 def test_writes_its_record_then_waits_the_requested_time(clean):
     setup = clean.popen([HELPER, "exit-code", clean.windows_path(DEMO_SETUP)],
                         env={"DEMO_SETUP_SLEEP_MS": "3000"})

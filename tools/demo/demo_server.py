@@ -96,6 +96,9 @@ class DemoServer:
             self._httpd = http.server.ThreadingHTTPServer((HOST, 0), handler)
         self._httpd.daemon_threads = True
         self._thread = None
+        self._hold_fraction = None
+        self.archive_held = threading.Event()
+        self._archive_release = threading.Event()
 
     @property
     def port(self):
@@ -124,6 +127,31 @@ class DemoServer:
         self._httpd.server_close()
         if self._events_file:
             self._events_file.close()
+
+    def hold_archive(self, fraction):
+        """Archive downloads from now on stop after `fraction` of the bytes and
+        wait for release_archive(); archive_held is set while one waits."""
+        self.archive_held.clear()
+        self._archive_release.clear()
+        self._hold_fraction = fraction
+
+    def release_archive(self):
+        self._hold_fraction = None
+        self._archive_release.set()
+
+    def _send_archive(self, handler, body):
+        """Writes the body, pausing at the held fraction when one is set."""
+        fraction = self._hold_fraction
+        if fraction is None:
+            handler.wfile.write(body)
+            return
+        split = int(len(body) * fraction)
+        handler.wfile.write(body[:split])
+        handler.wfile.flush()
+        self.archive_held.set()
+        # The downloader gives up on a read after a minute: stay well within it.
+        self._archive_release.wait(timeout=50)
+        handler.wfile.write(body[split:])
 
     def _record(self, event):
         with self._lock:
@@ -157,7 +185,9 @@ class DemoServer:
         handler.send_header("Content-Type", "application/octet-stream")
         handler.send_header("Content-Length", str(len(body)))
         handler.end_headers()
-        if send_body:
+        if send_body and kind == "archive":
+            self._send_archive(handler, body)
+        elif send_body:
             handler.wfile.write(body)
 
     def _make_handler(self):
