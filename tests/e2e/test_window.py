@@ -260,15 +260,15 @@ def test_windowed_install_shows_each_stage_and_ends_with_the_setups_code(screen,
 
 
 def test_window_closes_with_the_setups_own_exit_code(screen, cdn):
-    run = WindowedRun(screen, env={"DEMO_SETUP_EXIT_CODE": "0"})
+    run = WindowedRun(screen, env={"DEMO_SETUP_EXIT_CODE": "7"})
     try:
         run.window()
         assert run.drive("click", 1)["done"]
         assert run.drive("wait", "gone", 90000)["met"]
-        assert run.exit_code() == 0
+        assert run.exit_code() == 7
     finally:
         run.kill()
-    assert "Installer exit with code: 0" in screen.log_text()
+    assert "Installer exit with code: 7" in screen.log_text()
 
 
 # Leaving without installing ------------------------------------------------------
