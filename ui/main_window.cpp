@@ -20,6 +20,7 @@
 #include "ui/page_urls.h"
 #include "ui/progress_scale.h"
 #include "ui/remote_observer.h"
+#include "ui/slide_loader.h"
 #include "ui/window_statistics.h"
 
 namespace ui {
@@ -422,6 +423,10 @@ void MainWindow::LayoutProgressDialog() {
     installer_->set_send_statistics(SendStatisticsChoice(params_, statistics_checked));
   }
 
+  const RECT frame = ScaleRect(kSlideFrame, theme_.scale());
+  slide_show_ = std::make_unique<SlideShow>(
+      SIZE{frame.right - frame.left, frame.bottom - frame.top},
+      theme_.image(ImageRole::kFirstSlide), GetInstallerSlideUrl(brand_info_));
   if (SUCCEEDED(::CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER,
                                    IID_ITaskbarList3, reinterpret_cast<void**>(&taskbar_)))) {
     taskbar_->HrInit();
@@ -533,7 +538,18 @@ void MainWindow::OnHigherVersion() {
   EndWith(1);
 }
 
-void MainWindow::OnTimer() {}
+void MainWindow::OnTimer() {
+  if (!slide_show_) return;
+  if (slide_show_->Tick()) {
+    BuildScene();
+    ::InvalidateRect(window_, nullptr, FALSE);
+  }
+  if (first_slide_mode_ && slide_show_->IsPastFirstSlide()) {
+    DestroyControl(kFirstSlideLicenceTextId);
+    DestroyControl(kFirstSlideLicenceLinkId);
+    first_slide_mode_ = false;
+  }
+}
 
 void MainWindow::HideWithShadow() { ::ShowWindow(window_, SW_HIDE); }
 
@@ -587,12 +603,15 @@ void MainWindow::BuildScene() {
     theme_.Draw(dc, ImageRole::kWelcomeLogo, (client.right - logo.cx) / 2, Scaled(kWelcomeLogoTop));
   } else {
     ::FillRect(dc, &client, theme_.white_brush());
-    const SIZE slide = theme_.FrameSize(ImageRole::kFirstSlide);
-    theme_.Draw(dc, ImageRole::kFirstSlide, Scaled(kSlideFrame.left),
-                Scaled(kSlideFrame.bottom) - slide.cy);
+    if (slide_show_) {
+      POINT origin;
+      ::SetViewportOrgEx(dc, Scaled(kSlideFrame.left), Scaled(kSlideFrame.top), &origin);
+      slide_show_->Paint(dc);
+      ::SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
+    }
     theme_.Draw(dc, ImageRole::kProgressLogo, Scaled(kProgressLogoPosition.left),
                 Scaled(kProgressLogoPosition.top));
-    PaintFirstSlideText(dc);
+    if (slide_show_ && slide_show_->IsOnFirstSlide()) PaintFirstSlideText(dc);
   }
   ::SelectObject(dc, old);
   ::DeleteDC(dc);

@@ -14,6 +14,7 @@
 #include "ui/layout.h"
 #include "ui/licence_text.h"
 #include "ui/message_dialog.h"
+#include "ui/slide_show.h"
 #include "ui/theme.h"
 
 namespace config {
@@ -155,6 +156,7 @@ class MainWindow : public installer::InstallerObserver {
   Layout layout_;
   Theme theme_;
   MessageDialog confirmation_;
+  std::unique_ptr<SlideShow> slide_show_;
   ITaskbarList3* taskbar_ = nullptr;
   base::ScopedIcon large_icon_;
   base::ScopedIcon small_icon_;

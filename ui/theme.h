@@ -58,6 +58,7 @@ class Theme {
   }
   std::wstring String(uint32_t id) const;
 
+  const ResourceBitmap& image(ImageRole role) const { return images_[static_cast<int>(role)]; }
   // Size of one frame of a picture in device pixels.
   SIZE FrameSize(ImageRole role) const;
   // Draws one frame of a picture with its top-left corner at (x, y).
