@@ -101,6 +101,20 @@ struct MappedViewTraits {
   static void Close(Handle h) { ::UnmapViewOfFile(h); }
 };
 
+struct GdiObjectTraits {
+  using Handle = HGDIOBJ;
+  static Handle Null() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { ::DeleteObject(h); }
+};
+
+struct IconTraits {
+  using Handle = HICON;
+  static Handle Null() { return nullptr; }
+  static bool IsValid(Handle h) { return h != nullptr; }
+  static void Close(Handle h) { ::DestroyIcon(h); }
+};
+
 using ScopedHandle = ScopedGeneric<KernelHandleTraits>;
 using ScopedFindHandle = ScopedGeneric<FindHandleTraits>;
 using ScopedRegKey = ScopedGeneric<RegKeyTraits>;
@@ -108,5 +122,7 @@ using ScopedModule = ScopedGeneric<ModuleTraits>;
 using ScopedWindow = ScopedGeneric<WindowTraits>;
 using ScopedLocalMemory = ScopedGeneric<LocalMemoryTraits>;
 using ScopedMappedView = ScopedGeneric<MappedViewTraits>;
+using ScopedGdiObject = ScopedGeneric<GdiObjectTraits>;
+using ScopedIcon = ScopedGeneric<IconTraits>;
 
 }  // namespace base

@@ -484,7 +484,7 @@ int Installer::DownloadModule(HANDLE file, const base::CommandLine& command_line
       LOG_ERROR << "proc_name=" << error_info.proc_name;
       return IsOldCryptoComponentFault(error_info.exception_code, error_info.dll_name,
                                        error_info.proc_name)
-                 ? 3
+                 ? kOldCryptoComponentResult
                  : 2;
     }
     if (net::ShouldEmptyWriterAfterFailure(writer.GetSize(), total_size)) writer.Reset();

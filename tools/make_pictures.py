@@ -41,7 +41,7 @@ DARK_CSS = "svg { color: #161A3A; }"
 
 # JPEG settings: quality high enough that the soft gradients show no banding
 # or blocking at 1x, full-resolution chroma for the slides' crisp edges.
-BACKGROUND_JPEG = {"quality": 88, "subsampling": "4:2:0"}
+BACKGROUND_JPEG = {"quality": 92, "subsampling": "4:4:4"}
 SLIDE_JPEG = {"quality": 84, "subsampling": "4:4:4"}
 
 ICON_SIZES = (16, 24, 32, 48, 64, 256)
@@ -261,8 +261,8 @@ def main():
         return 0
     if args.out:
         write(args.out, pictures, with_rc=False)
-    else:
-        write(PICTURES, pictures, with_rc=True)
+        return 0
+    write(PICTURES, pictures, with_rc=True)
     return 0 if total <= BUDGET_BYTES else 1
 
 

@@ -22,9 +22,9 @@ namespace {
 
 class ShortRetryInstaller : public installer::Installer {
  public:
-  ShortRetryInstaller(const config::BrandInfo* brand_info, const config::DistributionParams* params,
-                      DWORD retry_delay_ms)
-      : Installer(nullptr, brand_info, params), retry_delay_ms_(retry_delay_ms) {}
+  ShortRetryInstaller(installer::InstallerObserver* observer, const config::BrandInfo* brand_info,
+                      const config::DistributionParams* params, DWORD retry_delay_ms)
+      : Installer(observer, brand_info, params), retry_delay_ms_(retry_delay_ms) {}
   DWORD GetRetryDelay() const override { return retry_delay_ms_; }
 
  private:
@@ -48,11 +48,11 @@ class TestProbes : public installer::StartupProbes {
     return true;
   }
   std::unique_ptr<installer::Installer> CreateInstaller(
-      const config::BrandInfo* brand_info,
+      installer::InstallerObserver* observer, const config::BrandInfo* brand_info,
       const config::DistributionParams* params) const override {
     const char* delay = std::getenv("LITE_TEST_RETRY_DELAY_MS");
-    if (delay == nullptr) return StartupProbes::CreateInstaller(brand_info, params);
-    return std::make_unique<ShortRetryInstaller>(brand_info, params,
+    if (delay == nullptr) return StartupProbes::CreateInstaller(observer, brand_info, params);
+    return std::make_unique<ShortRetryInstaller>(observer, brand_info, params,
                                                  static_cast<DWORD>(std::atoi(delay)));
   }
 

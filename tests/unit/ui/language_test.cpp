@@ -5,8 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "base/scoped_handle.h"
-#include "base/strings.h"
+#include "unit/ui/installer_module.h"
 
 namespace ui {
 namespace {
@@ -70,19 +69,9 @@ TEST(StringBlockTest, TruncatedOrOutOfRangeGivesEmpty) {
 // The string tables of the built installer, loaded as data.
 class InstallerStringsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    wchar_t path[MAX_PATH];
-    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring installer(path, length);
-    installer.resize(installer.find_last_of(L'\\'));
-    installer.resize(installer.find_last_of(L'\\') + 1);
-    installer += L"lite_installer.exe";
-    module_.Reset(::LoadLibraryExW(installer.c_str(), nullptr,
-                                   LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
-    ASSERT_TRUE(module_.IsValid()) << "cannot load " << base::WideToUtf8(installer);
-  }
+  void SetUp() override { ASSERT_TRUE(module_.IsValid()) << "cannot load lite_installer.exe"; }
 
-  base::ScopedModule module_;
+  base::ScopedModule module_ = testing_support::LoadInstallerResources();
 };
 
 constexpr const char* kLanguageNames[] = {"ru", "uk", "tr",    "de",    "es",    "fr",
