@@ -75,6 +75,7 @@ if [ ${#mode[@]} -eq 0 ]; then
     Xvfb ":$number" -screen 0 1280x800x24 -nolisten tcp >"$demo/xvfb.log" 2>&1 &
     xvfb_pid=$!
     for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$number" ] && break; sleep 0.1; done
+    xsetroot -display ":$number" -solid "#aeb6c1"
     export DISPLAY=":$number"
     step "virtual screen $DISPLAY (Xvfb)"
   fi
