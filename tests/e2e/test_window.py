@@ -7,6 +7,7 @@ import json
 import os
 import pathlib
 import queue
+import re
 import shutil
 import subprocess
 import threading
@@ -120,8 +121,11 @@ class WindowedRun:
 
     def kill(self):
         """Ends an installer that a failed test left running."""
-        if self.process.poll() is None and self.pid:
-            drive(self.prefix, "kill", self.pid)
+        if self.process.poll() is None:
+            master = re.findall(r"Installer process id: (\d+)", self.prefix.log_text())
+            pid = self.pid or (int(master[-1]) if master else None)
+            if pid:
+                drive(self.prefix, "kill", pid)
         try:
             self.process.wait(timeout=20)
         except subprocess.TimeoutExpired:

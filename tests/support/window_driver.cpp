@@ -38,12 +38,13 @@ constexpr wchar_t kMainWindowTitle[] = L"Velmar";
 constexpr DWORD kDefaultWaitMs = 30000;  // 30 seconds
 constexpr DWORD kPollMs = 50;
 constexpr UINT kAnswerTimeoutMs = 1000;  // 1 second
+constexpr int kMaxTextLength = 4096;
 
+// The text as the system keeps it for another process's window, which asks
+// nothing of that window (GetWindowTextLengthW would, and a hung one never answers).
 std::wstring GetText(HWND window) {
-  const int length = ::GetWindowTextLengthW(window);
-  std::wstring text(length + 1, L'\0');
-  text.resize(::GetWindowTextW(window, text.data(), length + 1));
-  return text;
+  wchar_t text[kMaxTextLength] = {};
+  return std::wstring(text, ::GetWindowTextW(window, text, kMaxTextLength));
 }
 
 std::wstring GetClass(HWND window) {
