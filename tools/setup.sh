@@ -11,7 +11,7 @@ packages=(
   cmake ninja-build dpkg-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
   libz-mingw-w64-dev googletest
-  wine64 libwine xvfb x11-apps x11-xserver-utils xdotool imagemagick librsvg2-bin pngquant python3-pil python3-pefile
+  wine64 libwine xvfb x11-apps xdotool imagemagick librsvg2-bin pngquant python3-pil python3-pefile
   gcab osslsigncode openssl python3-pytest nginx-light
   clang libclang-rt-14-dev libssl-dev libjansson-dev zlib1g-dev pkg-config
 )

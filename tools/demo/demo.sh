@@ -75,7 +75,6 @@ if [ ${#mode[@]} -eq 0 ]; then
     Xvfb ":$number" -screen 0 1280x800x24 -nolisten tcp >"$demo/xvfb.log" 2>&1 &
     xvfb_pid=$!
     for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$number" ] && break; sleep 0.1; done
-    xsetroot -display ":$number" -solid "#aeb6c1"
     export DISPLAY=":$number"
     step "virtual screen $DISPLAY (Xvfb)"
   fi
@@ -116,15 +115,14 @@ watch_window() {
   drive wait "$pid" gone 120000 >/dev/null
 }
 
-# Saves the screen around the main window of a driver state line.
+# Saves the screen area of the main window of a driver state line (without a
+# compositor its drop shadow shows as black, so it is left out).
 shoot() {
   local geometry
   geometry=$(/usr/bin/python3 -c 'import json, sys
 main = next(d for d in json.loads(sys.argv[1])["dialogs"] if d["main"])
 l, t, r, b = main["rect"]
-m = 24
-l, t = max(0, l - m), max(0, t - m)
-print(f"{r + m - l}x{b + m - t}+{l}+{t}")' "$1")
+print(f"{r - l}x{b - t}+{l}+{t}")' "$1")
   xwd -root -silent -display "$DISPLAY" | /usr/bin/convert xwd:- -crop "$geometry" +repage "$2"
 }
 
