@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <string>
 
 #include "base/command_line.h"
@@ -33,14 +34,13 @@ enum ObserverAction : WPARAM { kInstallFinished = 1, kCloseIfStarted = 2, kHideC
 
 constexpr int kInstallButtonWidth = 112;
 constexpr int kInstallButtonHeight = 32;
-constexpr int kCheckBoxHeight = 46;
 constexpr int kCheckBoxGap = 8;  // between the box and its text
 constexpr int kCloseGlyphSize = 12;
 constexpr int kProgressBarWidth = 292;
 constexpr int kProgressBarHeight = 4;
-constexpr RECT kWelcomeLicenceArea = {60, 354, 537, 382};
+constexpr RECT kWelcomeLicenceArea = {60, 370, 668, 398};
 constexpr RECT kFirstSlideLicenceArea = {400, 300, 667, 330};
-constexpr RECT kPrivacyLinkRow = {84, 382, 310, 396};
+constexpr int kPrivacyLinkGap = 6;
 constexpr RECT kProgressLogoPosition = {28, 24, 194, 52};
 constexpr int kWelcomeLogoTop = 128;
 // The slides sit on the bottom edge of the left part of the progress screen.
@@ -373,31 +373,45 @@ void MainWindow::LayoutWelcomeDialog() {
   PlaceControl(kWelcomeCloseGlyphId,
                PlaceAt(layout_.CloseGlyphArea(), kCloseGlyphSize, kCloseGlyphSize));
   PlaceControl(kTaglineId, layout_.TaglineBand());
-  PlaceControl(kStatisticsCheckBoxId,
-               PlaceAt(layout_.StatisticsCheckBox(),
-                       layout_.StatisticsCheckBox().right - layout_.StatisticsCheckBox().left,
-                       kCheckBoxHeight));
-  PlaceControl(kDefaultBrowserCheckBoxId, PlaceAt(layout_.DefaultBrowserCheckBox(),
-                                                  layout_.DefaultBrowserCheckBox().right -
-                                                      layout_.DefaultBrowserCheckBox().left,
-                                                  kCheckBoxHeight));
+
+  // Each check box is as tall as its wrapped text; the privacy link goes under
+  // the one on the left, in line with its text.
+  const HDC dc = ::GetDC(window_);
+  const int box_width = theme_.FrameSize(ImageRole::kCheckBox).cx + Scaled(kCheckBoxGap);
+  const int left_id = layout_.variant() == LayoutVariant::kDefaultBrowserOnly
+                          ? kDefaultBrowserCheckBoxId
+                          : kStatisticsCheckBoxId;
+  int left_column_bottom = 0;
+  for (const auto& [id, logical] :
+       {std::pair{kStatisticsCheckBoxId, layout_.StatisticsCheckBox()},
+        std::pair{kDefaultBrowserCheckBoxId, layout_.DefaultBrowserCheckBox()}}) {
+    const RECT area = ScaleRect(logical, theme_.scale());
+    const std::wstring text = WindowText(Control(id));
+    const HGDIOBJ old = ::SelectObject(dc, theme_.font(FontRole::kSmall));
+    RECT measured = {0, 0, area.right - area.left - box_width, 0};
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &measured,
+                DT_CALCRECT | DT_WORDBREAK | DT_HIDEPREFIX);
+    ::SelectObject(dc, old);
+    const int height = std::max<int>(measured.bottom, theme_.FrameSize(ImageRole::kCheckBox).cy);
+    ::MoveWindow(Control(id), area.left, area.top, area.right - area.left, height, FALSE);
+    if (id == left_id) left_column_bottom = area.top + height;
+  }
   // Variant 1 asks only for statistics, variant 2 only for the default browser.
   if (layout_.variant() == LayoutVariant::kStatisticsOnly) {
     ::ShowWindow(Control(kDefaultBrowserCheckBoxId), SW_HIDE);
   } else if (layout_.variant() == LayoutVariant::kDefaultBrowserOnly) {
     ::ShowWindow(Control(kStatisticsCheckBoxId), SW_HIDE);
   }
-  // The privacy link is as wide as its text.
-  const HDC dc = ::GetDC(window_);
+
   const HGDIOBJ old = ::SelectObject(dc, theme_.font(FontRole::kTinyLink));
   const std::wstring privacy = WindowText(Control(kPrivacyLinkId));
   SIZE size = {};
   ::GetTextExtentPoint32W(dc, privacy.c_str(), static_cast<int>(privacy.size()), &size);
   ::SelectObject(dc, old);
   ::ReleaseDC(window_, dc);
-  const RECT row = ScaleRect(kPrivacyLinkRow, theme_.scale());
-  ::MoveWindow(Control(kPrivacyLinkId), row.left, row.top, size.cx + 2, row.bottom - row.top,
-               FALSE);
+  const RECT area = ScaleRect(layout_.PrivacyLinkArea(), theme_.scale());
+  ::MoveWindow(Control(kPrivacyLinkId), area.left, left_column_bottom + Scaled(kPrivacyLinkGap),
+               std::min<int>(size.cx + 2, area.right - area.left), size.cy, FALSE);
 }
 
 void MainWindow::OnInstallClicked() {
