@@ -77,15 +77,18 @@ def test_takes_a_free_port_when_the_asked_one_is_busy_and_fallback_is_allowed(se
         other.close()
 
 
-def test_held_archive_stops_at_the_fraction_until_released(server):
+def test_held_archive_stops_at_each_offset_until_moved_on_and_released(server):
     server.archive.write_bytes(bytes(range(200)))
-    server.hold_archive(0.5)
+    server.hold_archive(50)
     answer = urllib.request.urlopen(server.url + "/b/demo_setup.exe", timeout=10)
     try:
-        assert answer.read(100) == bytes(range(100))
-        assert server.archive_held.wait(timeout=5)
+        assert answer.read(50) == bytes(range(50))
+        assert server.wait_archive_held(50, timeout=5)
+        server.hold_archive(120)
+        assert answer.read(70) == bytes(range(50, 120))
+        assert server.wait_archive_held(120, timeout=5)
         server.release_archive()
-        assert answer.read() == bytes(range(100, 200))
+        assert answer.read() == bytes(range(120, 200))
     finally:
         answer.close()
     assert get(server, "/b/demo_setup.exe") == (200, bytes(range(200)))

@@ -78,35 +78,37 @@ def test_refuses_a_malformed_exit_code_request_without_installing(clean):
     assert clean.reg_query(UNINSTALL_KEY, "DisplayName") is None
 
 
-def test_posts_install_then_import_progress_to_the_progress_window(clean):
-    receiver = clean.popen([HELPER, "receive-progress", "5", "20000"])
-    try:
-        window = receiver.stdout.readline().strip()
-        assert window.startswith("window="), window
-        code, _ = clean.run([DEMO_SETUP, f"--progress-window={window.split('=')[1]}"])
-        out, _ = receiver.communicate(timeout=30)
-    finally:
-        receiver.kill()
-    assert code == 0
-    assert out.split("\n")[:5] == ["install 5", "install 7", "import 0", "import 50",
-                                   "import 100"]
-    assert record(clean)["progress_messages_posted"] == 5
+# The five messages of a real installation, in order.
+PROGRESS_MESSAGES = ["install 5", "install 7", "import 0", "import 50", "import 100"]
 
 
-def test_pauses_after_each_progress_message_when_asked(clean):
+def run_with_progress_receiver(clean, env=None):
+    """Runs the setup with a receiving window; returns (exit code, the
+    messages received, seconds the setup took)."""
     receiver = clean.popen([HELPER, "receive-progress", "5", "30000"])
     try:
         window = receiver.stdout.readline().strip()
+        assert window.startswith("window="), window
         start = time.monotonic()
-        code, _ = clean.run([DEMO_SETUP, f"--progress-window={window.split('=')[1]}"],
-                            env={"DEMO_SETUP_STEP_MS": "400"})
+        code, _ = clean.run([DEMO_SETUP, f"--progress-window={window.split('=')[1]}"], env=env)
         elapsed = time.monotonic() - start
         out, _ = receiver.communicate(timeout=30)
     finally:
         receiver.kill()
+    return code, out.split("\n")[:5], elapsed
+
+
+def test_posts_install_then_import_progress_to_the_progress_window(clean):
+    code, messages, _ = run_with_progress_receiver(clean)
     assert code == 0
-    assert out.split("\n")[:5] == ["install 5", "install 7", "import 0", "import 50",
-                                   "import 100"]
+    assert messages == PROGRESS_MESSAGES
+    assert record(clean)["progress_messages_posted"] == 5
+
+
+def test_pauses_after_each_progress_message_when_asked(clean):
+    code, messages, elapsed = run_with_progress_receiver(clean, {"DEMO_SETUP_STEP_MS": "400"})
+    assert code == 0
+    assert messages == PROGRESS_MESSAGES
     assert elapsed >= 5 * 0.4, f"the setup took {elapsed:.2f} s for five paced messages"
 
 

@@ -96,9 +96,9 @@ class DemoServer:
             self._httpd = http.server.ThreadingHTTPServer((HOST, 0), handler)
         self._httpd.daemon_threads = True
         self._thread = None
-        self._hold_fraction = None
-        self.archive_held = threading.Event()
-        self._archive_release = threading.Event()
+        self._hold_offset = None
+        self._held_at = None
+        self._hold_changed = threading.Condition()
 
     @property
     def port(self):
@@ -128,30 +128,45 @@ class DemoServer:
         if self._events_file:
             self._events_file.close()
 
-    def hold_archive(self, fraction):
-        """Archive downloads from now on stop after `fraction` of the bytes and
-        wait for release_archive(); archive_held is set while one waits."""
-        self.archive_held.clear()
-        self._archive_release.clear()
-        self._hold_fraction = fraction
+    def hold_archive(self, offset):
+        """Archive downloads from now on stop after `offset` bytes until the
+        hold moves on or release_archive() lets them finish; a download already
+        waiting goes on to the new offset."""
+        with self._hold_changed:
+            self._hold_offset = offset
+            self._hold_changed.notify_all()
 
     def release_archive(self):
-        self._hold_fraction = None
-        self._archive_release.set()
+        self.hold_archive(None)
+
+    def wait_archive_held(self, offset, timeout):
+        """True once a download waits at `offset`."""
+        with self._hold_changed:
+            return self._hold_changed.wait_for(lambda: self._held_at == offset, timeout=timeout)
 
     def _send_archive(self, handler, body):
-        """Writes the body, pausing at the held fraction when one is set."""
-        fraction = self._hold_fraction
-        if fraction is None:
-            handler.wfile.write(body)
-            return
-        split = int(len(body) * fraction)
-        handler.wfile.write(body[:split])
-        handler.wfile.flush()
-        self.archive_held.set()
-        # The downloader gives up on a read after a minute: stay well within it.
-        self._archive_release.wait(timeout=50)
-        handler.wfile.write(body[split:])
+        """Writes the body up to the hold offset, waits for the hold to move,
+        and so on to the end."""
+        sent = 0
+        while sent < len(body):
+            with self._hold_changed:
+                offset = self._hold_offset
+                end = len(body) if offset is None else min(offset, len(body))
+            if end > sent:
+                handler.wfile.write(body[sent:end])
+                handler.wfile.flush()
+                sent = end
+            if offset is None or sent >= len(body):
+                continue
+            with self._hold_changed:
+                self._held_at = offset
+                self._hold_changed.notify_all()
+                # The downloader gives up on a read after a minute: stay within it.
+                moved = self._hold_changed.wait_for(lambda: self._hold_offset != offset,
+                                                    timeout=50)
+                self._held_at = None
+                if not moved:
+                    self._hold_offset = None
 
     def _record(self, event):
         with self._lock:

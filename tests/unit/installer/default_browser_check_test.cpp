@@ -98,17 +98,12 @@ struct FakeCheck {
   uint32_t status_when_not_available = kInterfaceNotAvailable;
 };
 
-TEST(CanMakeDefaultBrowserTest, Windows7OffersWithoutCheckOrValue) {
+TEST(CanMakeDefaultBrowserTest, Windows7OffersAndWindows81RefusesWithoutCheckOrValue) {
   FakeCheck check;
   uint64_t value = 1;
   EXPECT_TRUE(CanMakeDefaultBrowser(Windows(base::kOsWin7, 7601, 0), check.Get(), &value));
   EXPECT_EQ(value, 0u);
-  EXPECT_EQ(check.calls, 0);
-}
-
-TEST(CanMakeDefaultBrowserTest, Windows81RefusesWithoutCheck) {
-  FakeCheck check;
-  uint64_t value = 1;
+  value = 1;
   EXPECT_FALSE(CanMakeDefaultBrowser(Windows(base::kOsWin81, 9600, 0), check.Get(), &value));
   EXPECT_EQ(value, 0u);
   EXPECT_EQ(check.calls, 0);
