@@ -21,6 +21,7 @@
 #include "ui/page_urls.h"
 #include "ui/progress_scale.h"
 #include "ui/remote_observer.h"
+#include "ui/shadow_window.h"
 #include "ui/slide_loader.h"
 #include "ui/window_statistics.h"
 
@@ -68,6 +69,23 @@ void DrawTextIn(HDC dc, HFONT font, COLORREF color, const std::wstring& text, RE
   ::SetTextColor(dc, color);
   if ((format & DT_HIDEPREFIX) == 0) format |= DT_NOPREFIX;
   ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect, format);
+  ::SelectObject(dc, old);
+}
+
+// One measured word, its characters placed at the extents that measuring it
+// reported, so that the next word starts where the line breaker expects.
+void DrawWord(HDC dc, HFONT font, COLORREF color, const std::wstring& word, int x, int y) {
+  const HGDIOBJ old = ::SelectObject(dc, font);
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, color);
+  const int length = static_cast<int>(word.size());
+  std::vector<int> extents(word.size());
+  SIZE size = {};
+  if (length > 0 &&
+      ::GetTextExtentExPointW(dc, word.c_str(), length, 0, nullptr, extents.data(), &size)) {
+    for (int i = length - 1; i > 0; --i) extents[i] -= extents[i - 1];
+    ::ExtTextOutW(dc, x, y, 0, nullptr, word.c_str(), static_cast<UINT>(length), extents.data());
+  }
   ::SelectObject(dc, old);
 }
 
@@ -344,6 +362,7 @@ void MainWindow::OnInitDialog() {
                  work.top + (work.bottom - work.top - client.bottom) / 2, client.right,
                  client.bottom, SWP_NOZORDER);
 
+  shadow_ = std::make_unique<ShadowWindow>(window_);
   licence_runs_ = SplitLicenceRuns(theme_.String(kStringLicense));
   CreateLicenceControls(kLicenceTextId, kLicenceLinkId, kWelcomeLicenceArea);
   LayoutWelcomeDialog();
@@ -363,6 +382,7 @@ void MainWindow::OnInitDialog() {
     LayoutProgressDialog();
   }
   ::ShowWindow(window_, SW_SHOW);
+  shadow_->Show(true);
   ::SetForegroundWindow(window_);
   ::SetFocus(Control(kInstallButtonId));
 }
@@ -565,7 +585,10 @@ void MainWindow::OnTimer() {
   }
 }
 
-void MainWindow::HideWithShadow() { ::ShowWindow(window_, SW_HIDE); }
+void MainWindow::HideWithShadow() {
+  ::ShowWindow(window_, SW_HIDE);
+  if (shadow_) shadow_->Show(false);
+}
 
 void MainWindow::EndWith(INT_PTR result) {
   ::KillTimer(window_, kProgressTimerId);
@@ -663,10 +686,8 @@ void MainWindow::PaintFirstSlideText(HDC dc) {
              theme_.String(kStringFirstSlideHeading), heading, DT_CENTER | DT_SINGLELINE | DT_TOP);
   const int text_top = top + title_metrics.tmHeight + gap;
   for (const PlacedWord& word : placed) {
-    RECT rect = {area.left + word.x, text_top + word.line * line_height, area.right + Scaled(40),
-                 area.bottom};
-    DrawTextIn(dc, theme_.font(FontRole::kBody), Theme::kGreyTextColor, words[word.word].text, rect,
-               DT_LEFT | DT_TOP | DT_SINGLELINE);
+    DrawWord(dc, theme_.font(FontRole::kBody), Theme::kGreyTextColor, words[word.word].text,
+             area.left + word.x, text_top + word.line * line_height);
   }
 }
 
@@ -773,10 +794,9 @@ void MainWindow::DrawLicenceText(const DRAWITEMSTRUCT& item) {
     const Word& word = licence->words[placed.word];
     const bool is_link = licence_runs_[word.run].link;
     if (link_button && !is_link) continue;
-    RECT rect = {origin.x + placed.x, origin.y + placed.line * licence->line_height,
-                 item.rcItem.right + origin.x + 4096, item.rcItem.bottom + origin.y + 4096};
-    DrawTextIn(item.hDC, theme_.font(is_link ? FontRole::kTinyLink : FontRole::kTiny),
-               is_link ? link : plain, word.text, rect, DT_LEFT | DT_TOP | DT_SINGLELINE);
+    DrawWord(item.hDC, theme_.font(is_link ? FontRole::kTinyLink : FontRole::kTiny),
+             is_link ? link : plain, word.text, origin.x + placed.x,
+             origin.y + placed.line * licence->line_height);
   }
 }
 

@@ -24,6 +24,8 @@ class DistributionParams;
 
 namespace ui {
 
+class ShadowWindow;
+
 inline constexpr int kMainDialogTemplateId = 129;
 inline constexpr UINT kProgressTimerId = 100;
 inline constexpr UINT kProgressTimerPeriodMs = 20;
@@ -156,6 +158,7 @@ class MainWindow : public installer::InstallerObserver {
   Layout layout_;
   Theme theme_;
   MessageDialog confirmation_;
+  std::unique_ptr<ShadowWindow> shadow_;
   std::unique_ptr<SlideShow> slide_show_;
   ITaskbarList3* taskbar_ = nullptr;
   base::ScopedIcon large_icon_;

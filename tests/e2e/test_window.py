@@ -148,10 +148,10 @@ def screenshot(prefix, dialog, name):
     left, top = max(0, left - SHADOW_MARGIN), max(0, top - SHADOW_MARGIN)
     width, height = right + SHADOW_MARGIN - left, bottom + SHADOW_MARGIN - top
     target = SCREENSHOTS / f"{name}.png"
-    xwd = subprocess.run(["xwd", "-root", "-silent", "-display", prefix.env["DISPLAY"]],
-                         capture_output=True, check=True)
-    subprocess.run(["/usr/bin/convert", "xwd:-", "-crop", f"{width}x{height}+{left}+{top}",
-                    "+repage", str(target)], input=xwd.stdout, check=True)
+    # xwd reads a black screen while the layered shadow window is shown.
+    subprocess.run(["/usr/bin/import", "-display", prefix.env["DISPLAY"], "-window", "root",
+                    "-crop", f"{width}x{height}+{left}+{top}", "+repage", str(target)],
+                   check=True)
     return target
 
 

@@ -126,7 +126,8 @@ l, t, r, b = main["rect"]
 m = 24
 l, t = max(0, l - m), max(0, t - m)
 print(f"{r + m - l}x{b + m - t}+{l}+{t}")' "$1")
-  xwd -root -silent -display "$DISPLAY" | /usr/bin/convert xwd:- -crop "$geometry" +repage "$2"
+  # xwd reads a black screen while the layered shadow window is shown.
+  /usr/bin/import -display "$DISPLAY" -window root -crop "$geometry" +repage "$2"
 }
 
 step "running the installer ${mode[*]:-with its window}${*:+ $*}"
