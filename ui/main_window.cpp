@@ -496,6 +496,7 @@ void MainWindow::LayoutProgressDialog() {
   ::SetWindowSubclass(bar, ProgressBarProc, 0, reinterpret_cast<DWORD_PTR>(&theme_));
   ::SendMessageW(bar, PBM_SETRANGE32, 0, 100);
   ::SendMessageW(bar, PBM_SETPOS, 0, 0);
+  ::SetDlgItemTextW(window_, kPercentageId, L"0%");
   // The bar and the figure under it share the centre of the percentage area.
   const RECT area = layout_.PercentageArea();
   const int bar_left = (area.left + area.right - kProgressBarWidth) / 2;
