@@ -431,7 +431,7 @@ void MainWindow::LayoutWelcomeDialog() {
   ::ReleaseDC(window_, dc);
   const RECT area = ScaleRect(layout_.PrivacyLinkArea(), theme_.scale());
   ::MoveWindow(Control(kPrivacyLinkId), area.left, left_column_bottom + Scaled(kPrivacyLinkGap),
-               std::min<int>(size.cx + 2, area.right - area.left), size.cy, FALSE);
+               std::min<int>(size.cx, area.right - area.left), size.cy, FALSE);
 }
 
 void MainWindow::OnInstallClicked() {
@@ -816,8 +816,7 @@ void MainWindow::DrawItem(const DRAWITEMSTRUCT& item) {
                  DT_CENTER | DT_TOP | DT_SINGLELINE);
       break;
     case kPrivacyLinkId:
-      DrawTextIn(item.hDC, theme_.font(FontRole::kTinyLink), Theme::kMutedTextColor, text, rect,
-                 DT_LEFT | DT_TOP | DT_SINGLELINE);
+      DrawWord(item.hDC, theme_.font(FontRole::kTinyLink), Theme::kMutedTextColor, text, 0, 0);
       break;
     default:
       DrawLicenceText(item);

@@ -398,3 +398,32 @@ def test_screens_in_other_languages_and_scales(screen, cdn, name, switches, env)
     if "scale" in name:
         left, top, right, bottom = welcome["rect"]
         assert (right - left, bottom - top) == (1456, 800)
+
+
+# Through the elevated copy ---------------------------------------------------------
+
+def test_install_clicked_in_the_window_runs_the_setup_through_the_elevated_copy(screen, cdn):
+    # Wine runs everything as an administrator and starts "runas" without a
+    # prompt, so the master and its elevated copy hand over for real.
+    run = WindowedRun(screen)
+    try:
+        run.window()
+        assert run.drive("click", 1)["done"]
+        assert run.drive("wait", "gone", 90000)["met"]
+        assert run.exit_code() == 0, screen.log_text()[-3000:]
+    finally:
+        run.kill()
+    log = screen.log_text()
+    assert "Start installer as admin" in log
+    assert "The elevated installer has finished, success=1" in log
+    assert "RunModule results: success=1" in log
+    record = json.loads((screen.local_appdata / "Velmar" / "Browser" / "Application"
+                         / "setup_record.json").read_text())
+    switches = record["switches"]
+    assert switches["installerdata"].endswith("master_preferences")
+    assert switches["clids-file"].endswith("clids.xml")
+    assert "histogram-download-time" in switches
+    assert "velmar-website-icon-file" not in switches, "an empty icon is not passed on"
+    assert record["program"].lower().endswith(".tmp")
+    launched = [v for v in stat_vars(cdn) if v.get("stage") == "setup_exe_launched"]
+    assert launched and launched[0]["uac"] == "100", stat_vars(cdn)
