@@ -261,31 +261,36 @@ INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       OnProgressMessage(static_cast<int>(wparam));
       return TRUE;
     case kObserverMessage:
-      if (wparam == kInstallFinished && install_started_) {
-        HideWithShadow();
-        if (result_code_ != 0) {
-          const bool old_component = result_code_ == installer::kOldCryptoComponentResult;
-          MessageDialog dialog(
-              old_component ? MessageDialogKind::kOldComponent : MessageDialogKind::kDownload,
-              brand_info_.language_id(), [this] {
-                const std::string url = BuildDownloadPageUrl(
-                    endpoints::kBrowserSite, brand_info_.brand_id(), params_.params());
-                ::ShellExecuteA(nullptr, "open", url.c_str(), nullptr, nullptr, SW_SHOW);
-              });
-          dialog.DoModal(window_);
-        }
-        EndWith(1);
-      } else if (wparam == kCloseIfStarted && install_started_) {
-        EndWith(1);
-      } else if (wparam == kHideCancelButton) {
-        DestroyControl(kProgressCloseGlyphId);
-      }
+      OnObserverMessage(wparam);
       return TRUE;
     case WM_COMMAND:
       OnCommand(LOWORD(wparam), HIWORD(wparam));
       return TRUE;
     default:
       return FALSE;
+  }
+}
+
+// Work the installer's thread handed over (see kObserverMessage).
+void MainWindow::OnObserverMessage(WPARAM action) {
+  if (action == kInstallFinished && install_started_) {
+    HideWithShadow();
+    if (result_code_ != 0) {
+      const bool old_component = result_code_ == installer::kOldCryptoComponentResult;
+      MessageDialog dialog(
+          old_component ? MessageDialogKind::kOldComponent : MessageDialogKind::kDownload,
+          brand_info_.language_id(), [this] {
+            const std::string url = BuildDownloadPageUrl(endpoints::kBrowserSite,
+                                                         brand_info_.brand_id(), params_.params());
+            ::ShellExecuteA(nullptr, "open", url.c_str(), nullptr, nullptr, SW_SHOW);
+          });
+      dialog.DoModal(window_);
+    }
+    EndWith(1);
+  } else if (action == kCloseIfStarted && install_started_) {
+    EndWith(1);
+  } else if (action == kHideCancelButton) {
+    DestroyControl(kProgressCloseGlyphId);
   }
 }
 
@@ -368,11 +373,11 @@ void MainWindow::OnInitDialog() {
   LayoutWelcomeDialog();
 
   // Hidden on Windows 8 and 8.1, and on Windows 10 when the interface check fails.
-  default_browser_offered_ = !installer_ || installer_->CanMakeDefaultBrowser();
+  const bool default_browser_offered = !installer_ || installer_->CanMakeDefaultBrowser();
   ::CheckDlgButton(
       window_, kDefaultBrowserCheckBoxId,
-      default_browser_offered_ && brand_info_.IsMakeBrowserDefault() ? BST_CHECKED : BST_UNCHECKED);
-  if (!default_browser_offered_) ::ShowWindow(Control(kDefaultBrowserCheckBoxId), SW_HIDE);
+      default_browser_offered && brand_info_.IsMakeBrowserDefault() ? BST_CHECKED : BST_UNCHECKED);
+  if (!default_browser_offered) ::ShowWindow(Control(kDefaultBrowserCheckBoxId), SW_HIDE);
   ::CheckDlgButton(window_, kStatisticsCheckBoxId,
                    brand_info_.IsSendStatistics() ? BST_CHECKED : BST_UNCHECKED);
 

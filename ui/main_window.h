@@ -89,7 +89,7 @@ class MainWindow : public installer::InstallerObserver {
   void OnTimeLeft(int, int) override {}
   void CloseIfStarted(bool started) override;
   void OnInstallFinished(int code) override;
-  HWND GetWindow() override { return window_; }
+  HWND GetWindow() override { return window_.load(); }
   void SetProgress(int percent) override;
   void HideCancelButton() override;
 
@@ -98,6 +98,7 @@ class MainWindow : public installer::InstallerObserver {
   INT_PTR HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
   bool HandleRegisteredMessage(UINT message, WPARAM wparam);
   void OnInitDialog();
+  void OnObserverMessage(WPARAM action);
   void OnCommand(int id, int code);
   void OnInstallClicked();
   void LayoutWelcomeDialog();
@@ -154,7 +155,8 @@ class MainWindow : public installer::InstallerObserver {
   bool first_slide_mode_ = false;
   std::atomic<int> result_code_{0};
 
-  HWND window_ = nullptr;
+  // Read by the installer's thread, which posts to it.
+  std::atomic<HWND> window_{nullptr};
   Layout layout_;
   Theme theme_;
   MessageDialog confirmation_;
@@ -167,7 +169,6 @@ class MainWindow : public installer::InstallerObserver {
   std::vector<TextRun> licence_runs_;
   LicenceLayout welcome_licence_;
   LicenceLayout slide_licence_;
-  bool default_browser_offered_ = true;
 };
 
 }  // namespace ui
