@@ -14,6 +14,7 @@ packages=(
   wine64 libwine xvfb x11-apps xdotool imagemagick librsvg2-bin pngquant python3-pil python3-pefile
   gcab osslsigncode openssl python3-pytest nginx-light
   clang libclang-rt-14-dev libssl-dev libjansson-dev zlib1g-dev pkg-config
+  fonts-liberation fonts-open-sans fonts-noto-cjk
 )
 
 missing=()

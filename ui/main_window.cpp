@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <string>
 
 #include "base/command_line.h"
@@ -20,6 +21,7 @@
 #include "ui/page_urls.h"
 #include "ui/progress_scale.h"
 #include "ui/remote_observer.h"
+#include "ui/shadow_window.h"
 #include "ui/slide_loader.h"
 #include "ui/window_statistics.h"
 
@@ -33,14 +35,13 @@ enum ObserverAction : WPARAM { kInstallFinished = 1, kCloseIfStarted = 2, kHideC
 
 constexpr int kInstallButtonWidth = 112;
 constexpr int kInstallButtonHeight = 32;
-constexpr int kCheckBoxHeight = 46;
 constexpr int kCheckBoxGap = 8;  // between the box and its text
 constexpr int kCloseGlyphSize = 12;
 constexpr int kProgressBarWidth = 292;
 constexpr int kProgressBarHeight = 4;
-constexpr RECT kWelcomeLicenceArea = {60, 354, 537, 382};
+constexpr RECT kWelcomeLicenceArea = {60, 370, 668, 398};
 constexpr RECT kFirstSlideLicenceArea = {400, 300, 667, 330};
-constexpr RECT kPrivacyLinkRow = {84, 382, 310, 396};
+constexpr int kPrivacyLinkGap = 6;
 constexpr RECT kProgressLogoPosition = {28, 24, 194, 52};
 constexpr int kWelcomeLogoTop = 128;
 // The slides sit on the bottom edge of the left part of the progress screen.
@@ -68,6 +69,23 @@ void DrawTextIn(HDC dc, HFONT font, COLORREF color, const std::wstring& text, RE
   ::SetTextColor(dc, color);
   if ((format & DT_HIDEPREFIX) == 0) format |= DT_NOPREFIX;
   ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect, format);
+  ::SelectObject(dc, old);
+}
+
+// One measured word, its characters placed at the extents that measuring it
+// reported, so that the next word starts where the line breaker expects.
+void DrawWord(HDC dc, HFONT font, COLORREF color, const std::wstring& word, int x, int y) {
+  const HGDIOBJ old = ::SelectObject(dc, font);
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, color);
+  const int length = static_cast<int>(word.size());
+  std::vector<int> extents(word.size());
+  SIZE size = {};
+  if (length > 0 &&
+      ::GetTextExtentExPointW(dc, word.c_str(), length, 0, nullptr, extents.data(), &size)) {
+    for (int i = length - 1; i > 0; --i) extents[i] -= extents[i - 1];
+    ::ExtTextOutW(dc, x, y, 0, nullptr, word.c_str(), static_cast<UINT>(length), extents.data());
+  }
   ::SelectObject(dc, old);
 }
 
@@ -243,31 +261,36 @@ INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
       OnProgressMessage(static_cast<int>(wparam));
       return TRUE;
     case kObserverMessage:
-      if (wparam == kInstallFinished && install_started_) {
-        HideWithShadow();
-        if (result_code_ != 0) {
-          const bool old_component = result_code_ == installer::kOldCryptoComponentResult;
-          MessageDialog dialog(
-              old_component ? MessageDialogKind::kOldComponent : MessageDialogKind::kDownload,
-              brand_info_.language_id(), [this] {
-                const std::string url = BuildDownloadPageUrl(
-                    endpoints::kBrowserSite, brand_info_.brand_id(), params_.params());
-                ::ShellExecuteA(nullptr, "open", url.c_str(), nullptr, nullptr, SW_SHOW);
-              });
-          dialog.DoModal(window_);
-        }
-        EndWith(1);
-      } else if (wparam == kCloseIfStarted && install_started_) {
-        EndWith(1);
-      } else if (wparam == kHideCancelButton) {
-        DestroyControl(kProgressCloseGlyphId);
-      }
+      OnObserverMessage(wparam);
       return TRUE;
     case WM_COMMAND:
       OnCommand(LOWORD(wparam), HIWORD(wparam));
       return TRUE;
     default:
       return FALSE;
+  }
+}
+
+// Work the installer's thread handed over (see kObserverMessage).
+void MainWindow::OnObserverMessage(WPARAM action) {
+  if (action == kInstallFinished && install_started_) {
+    HideWithShadow();
+    if (result_code_ != 0) {
+      const bool old_component = result_code_ == installer::kOldCryptoComponentResult;
+      MessageDialog dialog(
+          old_component ? MessageDialogKind::kOldComponent : MessageDialogKind::kDownload,
+          brand_info_.language_id(), [this] {
+            const std::string url = BuildDownloadPageUrl(endpoints::kBrowserSite,
+                                                         brand_info_.brand_id(), params_.params());
+            ::ShellExecuteA(nullptr, "open", url.c_str(), nullptr, nullptr, SW_SHOW);
+          });
+      dialog.DoModal(window_);
+    }
+    EndWith(1);
+  } else if (action == kCloseIfStarted && install_started_) {
+    EndWith(1);
+  } else if (action == kHideCancelButton) {
+    DestroyControl(kProgressCloseGlyphId);
   }
 }
 
@@ -344,16 +367,17 @@ void MainWindow::OnInitDialog() {
                  work.top + (work.bottom - work.top - client.bottom) / 2, client.right,
                  client.bottom, SWP_NOZORDER);
 
+  shadow_ = std::make_unique<ShadowWindow>(window_);
   licence_runs_ = SplitLicenceRuns(theme_.String(kStringLicense));
   CreateLicenceControls(kLicenceTextId, kLicenceLinkId, kWelcomeLicenceArea);
   LayoutWelcomeDialog();
 
   // Hidden on Windows 8 and 8.1, and on Windows 10 when the interface check fails.
-  default_browser_offered_ = !installer_ || installer_->CanMakeDefaultBrowser();
+  const bool default_browser_offered = !installer_ || installer_->CanMakeDefaultBrowser();
   ::CheckDlgButton(
       window_, kDefaultBrowserCheckBoxId,
-      default_browser_offered_ && brand_info_.IsMakeBrowserDefault() ? BST_CHECKED : BST_UNCHECKED);
-  if (!default_browser_offered_) ::ShowWindow(Control(kDefaultBrowserCheckBoxId), SW_HIDE);
+      default_browser_offered && brand_info_.IsMakeBrowserDefault() ? BST_CHECKED : BST_UNCHECKED);
+  if (!default_browser_offered) ::ShowWindow(Control(kDefaultBrowserCheckBoxId), SW_HIDE);
   ::CheckDlgButton(window_, kStatisticsCheckBoxId,
                    brand_info_.IsSendStatistics() ? BST_CHECKED : BST_UNCHECKED);
 
@@ -363,6 +387,7 @@ void MainWindow::OnInitDialog() {
     LayoutProgressDialog();
   }
   ::ShowWindow(window_, SW_SHOW);
+  shadow_->Show(true);
   ::SetForegroundWindow(window_);
   ::SetFocus(Control(kInstallButtonId));
 }
@@ -373,31 +398,45 @@ void MainWindow::LayoutWelcomeDialog() {
   PlaceControl(kWelcomeCloseGlyphId,
                PlaceAt(layout_.CloseGlyphArea(), kCloseGlyphSize, kCloseGlyphSize));
   PlaceControl(kTaglineId, layout_.TaglineBand());
-  PlaceControl(kStatisticsCheckBoxId,
-               PlaceAt(layout_.StatisticsCheckBox(),
-                       layout_.StatisticsCheckBox().right - layout_.StatisticsCheckBox().left,
-                       kCheckBoxHeight));
-  PlaceControl(kDefaultBrowserCheckBoxId, PlaceAt(layout_.DefaultBrowserCheckBox(),
-                                                  layout_.DefaultBrowserCheckBox().right -
-                                                      layout_.DefaultBrowserCheckBox().left,
-                                                  kCheckBoxHeight));
+
+  // Each check box is as tall as its wrapped text; the privacy link goes under
+  // the one on the left, in line with its text.
+  const HDC dc = ::GetDC(window_);
+  const int box_width = theme_.FrameSize(ImageRole::kCheckBox).cx + Scaled(kCheckBoxGap);
+  const int left_id = layout_.variant() == LayoutVariant::kDefaultBrowserOnly
+                          ? kDefaultBrowserCheckBoxId
+                          : kStatisticsCheckBoxId;
+  int left_column_bottom = 0;
+  for (const auto& [id, logical] :
+       {std::pair{kStatisticsCheckBoxId, layout_.StatisticsCheckBox()},
+        std::pair{kDefaultBrowserCheckBoxId, layout_.DefaultBrowserCheckBox()}}) {
+    const RECT area = ScaleRect(logical, theme_.scale());
+    const std::wstring text = WindowText(Control(id));
+    const HGDIOBJ old = ::SelectObject(dc, theme_.font(FontRole::kSmall));
+    RECT measured = {0, 0, area.right - area.left - box_width, 0};
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &measured,
+                DT_CALCRECT | DT_WORDBREAK | DT_HIDEPREFIX);
+    ::SelectObject(dc, old);
+    const int height = std::max<int>(measured.bottom, theme_.FrameSize(ImageRole::kCheckBox).cy);
+    ::MoveWindow(Control(id), area.left, area.top, area.right - area.left, height, FALSE);
+    if (id == left_id) left_column_bottom = area.top + height;
+  }
   // Variant 1 asks only for statistics, variant 2 only for the default browser.
   if (layout_.variant() == LayoutVariant::kStatisticsOnly) {
     ::ShowWindow(Control(kDefaultBrowserCheckBoxId), SW_HIDE);
   } else if (layout_.variant() == LayoutVariant::kDefaultBrowserOnly) {
     ::ShowWindow(Control(kStatisticsCheckBoxId), SW_HIDE);
   }
-  // The privacy link is as wide as its text.
-  const HDC dc = ::GetDC(window_);
+
   const HGDIOBJ old = ::SelectObject(dc, theme_.font(FontRole::kTinyLink));
   const std::wstring privacy = WindowText(Control(kPrivacyLinkId));
   SIZE size = {};
   ::GetTextExtentPoint32W(dc, privacy.c_str(), static_cast<int>(privacy.size()), &size);
   ::SelectObject(dc, old);
   ::ReleaseDC(window_, dc);
-  const RECT row = ScaleRect(kPrivacyLinkRow, theme_.scale());
-  ::MoveWindow(Control(kPrivacyLinkId), row.left, row.top, size.cx + 2, row.bottom - row.top,
-               FALSE);
+  const RECT area = ScaleRect(layout_.PrivacyLinkArea(), theme_.scale());
+  ::MoveWindow(Control(kPrivacyLinkId), area.left, left_column_bottom + Scaled(kPrivacyLinkGap),
+               std::min<int>(size.cx, area.right - area.left), size.cy, FALSE);
 }
 
 void MainWindow::OnInstallClicked() {
@@ -462,6 +501,7 @@ void MainWindow::LayoutProgressDialog() {
   ::SetWindowSubclass(bar, ProgressBarProc, 0, reinterpret_cast<DWORD_PTR>(&theme_));
   ::SendMessageW(bar, PBM_SETRANGE32, 0, 100);
   ::SendMessageW(bar, PBM_SETPOS, 0, 0);
+  ::SetDlgItemTextW(window_, kPercentageId, L"0%");
   // The bar and the figure under it share the centre of the percentage area.
   const RECT area = layout_.PercentageArea();
   const int bar_left = (area.left + area.right - kProgressBarWidth) / 2;
@@ -551,7 +591,10 @@ void MainWindow::OnTimer() {
   }
 }
 
-void MainWindow::HideWithShadow() { ::ShowWindow(window_, SW_HIDE); }
+void MainWindow::HideWithShadow() {
+  ::ShowWindow(window_, SW_HIDE);
+  if (shadow_) shadow_->Show(false);
+}
 
 void MainWindow::EndWith(INT_PTR result) {
   ::KillTimer(window_, kProgressTimerId);
@@ -649,10 +692,8 @@ void MainWindow::PaintFirstSlideText(HDC dc) {
              theme_.String(kStringFirstSlideHeading), heading, DT_CENTER | DT_SINGLELINE | DT_TOP);
   const int text_top = top + title_metrics.tmHeight + gap;
   for (const PlacedWord& word : placed) {
-    RECT rect = {area.left + word.x, text_top + word.line * line_height, area.right + Scaled(40),
-                 area.bottom};
-    DrawTextIn(dc, theme_.font(FontRole::kBody), Theme::kGreyTextColor, words[word.word].text, rect,
-               DT_LEFT | DT_TOP | DT_SINGLELINE);
+    DrawWord(dc, theme_.font(FontRole::kBody), Theme::kGreyTextColor, words[word.word].text,
+             area.left + word.x, text_top + word.line * line_height);
   }
 }
 
@@ -759,10 +800,9 @@ void MainWindow::DrawLicenceText(const DRAWITEMSTRUCT& item) {
     const Word& word = licence->words[placed.word];
     const bool is_link = licence_runs_[word.run].link;
     if (link_button && !is_link) continue;
-    RECT rect = {origin.x + placed.x, origin.y + placed.line * licence->line_height,
-                 item.rcItem.right + origin.x + 4096, item.rcItem.bottom + origin.y + 4096};
-    DrawTextIn(item.hDC, theme_.font(is_link ? FontRole::kTinyLink : FontRole::kTiny),
-               is_link ? link : plain, word.text, rect, DT_LEFT | DT_TOP | DT_SINGLELINE);
+    DrawWord(item.hDC, theme_.font(is_link ? FontRole::kTinyLink : FontRole::kTiny),
+             is_link ? link : plain, word.text, origin.x + placed.x,
+             origin.y + placed.line * licence->line_height);
   }
 }
 
@@ -781,8 +821,7 @@ void MainWindow::DrawItem(const DRAWITEMSTRUCT& item) {
                  DT_CENTER | DT_TOP | DT_SINGLELINE);
       break;
     case kPrivacyLinkId:
-      DrawTextIn(item.hDC, theme_.font(FontRole::kTinyLink), Theme::kMutedTextColor, text, rect,
-                 DT_LEFT | DT_TOP | DT_SINGLELINE);
+      DrawWord(item.hDC, theme_.font(FontRole::kTinyLink), Theme::kMutedTextColor, text, 0, 0);
       break;
     default:
       DrawLicenceText(item);

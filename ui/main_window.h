@@ -24,6 +24,8 @@ class DistributionParams;
 
 namespace ui {
 
+class ShadowWindow;
+
 inline constexpr int kMainDialogTemplateId = 129;
 inline constexpr UINT kProgressTimerId = 100;
 inline constexpr UINT kProgressTimerPeriodMs = 20;
@@ -87,7 +89,7 @@ class MainWindow : public installer::InstallerObserver {
   void OnTimeLeft(int, int) override {}
   void CloseIfStarted(bool started) override;
   void OnInstallFinished(int code) override;
-  HWND GetWindow() override { return window_; }
+  HWND GetWindow() override { return window_.load(); }
   void SetProgress(int percent) override;
   void HideCancelButton() override;
 
@@ -96,6 +98,7 @@ class MainWindow : public installer::InstallerObserver {
   INT_PTR HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
   bool HandleRegisteredMessage(UINT message, WPARAM wparam);
   void OnInitDialog();
+  void OnObserverMessage(WPARAM action);
   void OnCommand(int id, int code);
   void OnInstallClicked();
   void LayoutWelcomeDialog();
@@ -152,10 +155,12 @@ class MainWindow : public installer::InstallerObserver {
   bool first_slide_mode_ = false;
   std::atomic<int> result_code_{0};
 
-  HWND window_ = nullptr;
+  // Read by the installer's thread, which posts to it.
+  std::atomic<HWND> window_{nullptr};
   Layout layout_;
   Theme theme_;
   MessageDialog confirmation_;
+  std::unique_ptr<ShadowWindow> shadow_;
   std::unique_ptr<SlideShow> slide_show_;
   ITaskbarList3* taskbar_ = nullptr;
   base::ScopedIcon large_icon_;
@@ -164,7 +169,6 @@ class MainWindow : public installer::InstallerObserver {
   std::vector<TextRun> licence_runs_;
   LicenceLayout welcome_licence_;
   LicenceLayout slide_licence_;
-  bool default_browser_offered_ = true;
 };
 
 }  // namespace ui

@@ -16,7 +16,6 @@ constexpr int kButtonHeight = 34;
 constexpr int kButtonGap = 12;
 constexpr COLORREF kSecondaryButtonColor = RGB(0xEC, 0xEF, 0xF5);
 constexpr COLORREF kSecondaryButtonHotColor = RGB(0xDD, 0xE2, 0xEC);
-constexpr COLORREF kAccentPressedColor = RGB(0x1F, 0x55, 0xD6);
 constexpr int kStaticTextId = -1;
 
 struct DialogState {
@@ -97,7 +96,7 @@ void DrawButton(const DRAWITEMSTRUCT& item, const Theme& theme) {
   const bool pressed = (item.itemState & ODS_SELECTED) != 0;
   const bool focused = (item.itemState & ODS_FOCUS) != 0;
   COLORREF fill = primary ? Theme::kAccentColor : kSecondaryButtonColor;
-  if (pressed) fill = primary ? kAccentPressedColor : kSecondaryButtonHotColor;
+  if (pressed) fill = primary ? Theme::kAccentPressedColor : kSecondaryButtonHotColor;
   ::FillRect(item.hDC, &item.rcItem, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
   base::ScopedGdiObject brush(::CreateSolidBrush(fill));
   base::ScopedGdiObject pen(
@@ -191,6 +190,11 @@ INT_PTR CALLBACK MessageDialog::DialogProc(HWND window, UINT message, WPARAM wpa
       PAINTSTRUCT paint;
       const HDC dc = ::BeginPaint(window, &paint);
       state->theme.Draw(dc, ImageRole::kDialogPicture, 0, 0);
+      // A hairline frame instead of the system's border.
+      RECT client;
+      ::GetClientRect(window, &client);
+      base::ScopedGdiObject frame(::CreateSolidBrush(Theme::kBorderColor));
+      ::FrameRect(dc, &client, static_cast<HBRUSH>(frame.Get()));
       ::EndPaint(window, &paint);
       return TRUE;
     }

@@ -71,7 +71,10 @@ class Theme {
   static constexpr COLORREF kDarkTextColor = RGB(0x1E, 0x23, 0x37);
   static constexpr COLORREF kGreyTextColor = RGB(0x5F, 0x66, 0x7A);
   static constexpr COLORREF kMutedTextColor = RGB(0xC9, 0xD3, 0xE8);
-  static constexpr COLORREF kAccentColor = RGB(0x2F, 0x6B, 0xFF);
+  // The Install button's shades: normal and pressed.
+  static constexpr COLORREF kAccentColor = RGB(213, 62, 39);
+  static constexpr COLORREF kAccentPressedColor = RGB(185, 49, 30);
+  static constexpr COLORREF kBorderColor = RGB(0xC9, 0xCE, 0xD9);
   static constexpr double kLineHeightFactor = 1.4;
   HBRUSH white_brush() const { return static_cast<HBRUSH>(white_brush_.Get()); }
 

@@ -31,6 +31,8 @@ READ_BLOCK_BYTES = 32768
 SETUP_STEP_MS = 2500
 # A dialog paints after it shows: the pause before a screenshot.
 PAINT_PAUSE_S = 0.7
+# The shadow around the window, kept in the screenshots.
+SHADOW_MARGIN = 24
 
 
 # Display and prefix ---------------------------------------------------------
@@ -151,17 +153,18 @@ def visible_controls(dialog):
 
 
 def screenshot(prefix, dialog, name):
-    """The screen area of a dialog, as a person sees it. Without a compositor
-    (Xvfb) the drop shadow, a layered window, shows as black, so it is left out."""
+    """The screen area of a dialog and its shadow, as a person sees it, once
+    it has painted."""
     SCREENSHOTS.mkdir(parents=True, exist_ok=True)
     time.sleep(PAINT_PAUSE_S)
     left, top, right, bottom = dialog["rect"]
+    left, top = max(0, left - SHADOW_MARGIN), max(0, top - SHADOW_MARGIN)
+    width, height = right + SHADOW_MARGIN - left, bottom + SHADOW_MARGIN - top
     target = SCREENSHOTS / f"{name}.png"
-    xwd = subprocess.run(["xwd", "-root", "-silent", "-display", prefix.env["DISPLAY"]],
-                         capture_output=True, check=True)
-    subprocess.run(["/usr/bin/convert", "xwd:-", "-crop",
-                    f"{right - left}x{bottom - top}+{left}+{top}", "+repage", str(target)],
-                   input=xwd.stdout, check=True)
+    # xwd reads a black screen while the layered shadow window is shown.
+    subprocess.run(["/usr/bin/import", "-display", prefix.env["DISPLAY"], "-window", "root",
+                    "-crop", f"{width}x{height}+{left}+{top}", "+repage", str(target)],
+                   check=True)
     return target
 
 
@@ -411,3 +414,32 @@ def test_screens_in_other_languages_and_scales(screen, cdn, name, switches, env)
     if "scale" in name:
         left, top, right, bottom = welcome["rect"]
         assert (right - left, bottom - top) == (1456, 800)
+
+
+# Through the elevated copy ---------------------------------------------------------
+
+def test_install_clicked_in_the_window_runs_the_setup_through_the_elevated_copy(screen, cdn):
+    # Wine runs everything as an administrator and starts "runas" without a
+    # prompt, so the master and its elevated copy hand over for real.
+    run = WindowedRun(screen)
+    try:
+        run.window()
+        assert run.drive("click", 1)["done"]
+        assert run.drive("wait", "gone", 90000)["met"]
+        assert run.exit_code() == 0, screen.log_text()[-3000:]
+    finally:
+        run.kill()
+    log = screen.log_text()
+    assert "Start installer as admin" in log
+    assert "The elevated installer has finished, success=1" in log
+    assert "RunModule results: success=1" in log
+    record = json.loads((screen.local_appdata / "Velmar" / "Browser" / "Application"
+                         / "setup_record.json").read_text())
+    switches = record["switches"]
+    assert switches["installerdata"].endswith("master_preferences")
+    assert switches["clids-file"].endswith("clids.xml")
+    assert "histogram-download-time" in switches
+    assert "velmar-website-icon-file" not in switches, "an empty icon is not passed on"
+    assert record["program"].lower().endswith(".tmp")
+    launched = [v for v in stat_vars(cdn) if v.get("stage") == "setup_exe_launched"]
+    assert launched and launched[0]["uac"] == "100", stat_vars(cdn)

@@ -17,13 +17,39 @@ BUILD = pathlib.Path(os.environ.get("LITE_BUILD_DIR", ROOT / "build" / "x86_64")
 # The user's registry key of the browser, as the installer writes it.
 BROWSER_KEY = r"HKCU\Software\Velmar\VelmarBrowser"
 
+# The window's faces, mapped to metric-compatible fonts from Debian
+# (tools/setup.sh installs them). Wine takes the replacements for Latin,
+# Cyrillic and Turkish text; Japanese and Chinese need a font link to a CJK
+# font on the requested face and on its replacement, or they show boxes.
+FONT_REPLACEMENTS = {"Arial": "Liberation Sans", "SegoeUI": "Open Sans"}
+CJK_FONT_FILE = pathlib.Path("/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc")
+CJK_FONT_LINK = "NotoSansCJK-Regular.ttc,Noto Sans CJK JP"
+FONT_REPLACEMENTS_KEY = r"HKCU\Software\Wine\Fonts\Replacements"
+FONT_LINK_KEY = r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink"
+
+
+def map_fonts(prefix_path, env):
+    """Maps the window's faces to real fonts in the Wine prefix at `prefix_path`."""
+    fonts_dir = pathlib.Path(prefix_path) / "drive_c" / "windows" / "Fonts"
+    fonts_dir.mkdir(parents=True, exist_ok=True)
+    link = fonts_dir / CJK_FONT_FILE.name
+    if CJK_FONT_FILE.exists() and not link.exists():
+        link.symlink_to(CJK_FONT_FILE)
+    values = [(FONT_REPLACEMENTS_KEY, face, "REG_SZ", font)
+              for face, font in FONT_REPLACEMENTS.items()]
+    values += [(FONT_LINK_KEY, face, "REG_MULTI_SZ", CJK_FONT_LINK)
+               for pair in FONT_REPLACEMENTS.items() for face in pair]
+    for key, name, kind, data in values:
+        subprocess.run([WINE, "reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f"],
+                       env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, check=True)
+
 
 class WinePrefix:
     """One Wine prefix with a persistent wineserver, so that output pipes close."""
 
     def __init__(self, path=None, windows_version=None, display=None):
-        """`display` is the X display the prefix's windows go to; without one
-        they have none."""
+        """`display` (an X display such as ":101") shows the prefix's windows there."""
         self.path = pathlib.Path(path or tempfile.mkdtemp(prefix="lite-wine-"))
         self.env = dict(os.environ, WINEPREFIX=str(self.path), WINEDEBUG="-all",
                         WINEDLLOVERRIDES="mscoree,mshtml=")
@@ -43,6 +69,7 @@ class WinePrefix:
         if windows_version:
             subprocess.run([WINE, "winecfg", "-v", windows_version], env=self.env,
                            stdin=devnull, stdout=devnull, stderr=devnull, check=True)
+        map_fonts(self.path, self.env)
 
     def close(self):
         subprocess.run([WINESERVER, "-k"], env=self.env, stdin=subprocess.DEVNULL,
@@ -150,3 +177,11 @@ class WinePrefix:
             time.sleep(0.05)
         return False
 
+
+
+if __name__ == "__main__":
+    # For shell scripts (the demo): wine_prefix.py map-fonts PREFIX
+    import sys
+    if len(sys.argv) != 3 or sys.argv[1] != "map-fonts":
+        sys.exit("usage: wine_prefix.py map-fonts PREFIX")
+    map_fonts(sys.argv[2], dict(os.environ, WINEPREFIX=sys.argv[2], WINEDEBUG="-all"))

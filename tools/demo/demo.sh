@@ -90,6 +90,8 @@ wine_env=(WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wine() { env "${wine_env[@]}" /usr/lib/wine/wine64 "$@" </dev/null; }
 env "${wine_env[@]}" wineserver -p </dev/null >/dev/null 2>&1
 wine wineboot.exe >/dev/null 2>&1
+# The window's faces mapped to real fonts, as in the tests' prefixes.
+/usr/bin/python3 "$root/tests/e2e/wine_prefix.py" map-fonts "$prefix"
 wine "$tests/trust_check.exe" add-root "Z:${root//\//\\}\\build\\x86_64\\test_pki\\root.der" \
   >>"$build_log" 2>&1
 
@@ -115,15 +117,17 @@ watch_window() {
   drive wait "$pid" gone 120000 >/dev/null
 }
 
-# Saves the screen area of the main window of a driver state line (without a
-# compositor its drop shadow shows as black, so it is left out).
+# Saves the screen around the main window of a driver state line.
 shoot() {
   local geometry
   geometry=$(/usr/bin/python3 -c 'import json, sys
 main = next(d for d in json.loads(sys.argv[1])["dialogs"] if d["main"])
 l, t, r, b = main["rect"]
-print(f"{r - l}x{b - t}+{l}+{t}")' "$1")
-  xwd -root -silent -display "$DISPLAY" | /usr/bin/convert xwd:- -crop "$geometry" +repage "$2"
+m = 24
+l, t = max(0, l - m), max(0, t - m)
+print(f"{r + m - l}x{b + m - t}+{l}+{t}")' "$1")
+  # xwd reads a black screen while the layered shadow window is shown.
+  /usr/bin/import -display "$DISPLAY" -window root -crop "$geometry" +repage "$2"
 }
 
 step "running the installer ${mode[*]:-with its window}${*:+ $*}"
