@@ -10,6 +10,7 @@ import queue
 import re
 import shutil
 import subprocess
+import tempfile
 import threading
 import time
 
@@ -131,12 +132,17 @@ class WindowedRun:
 
 
 def drive(prefix, *args, timeout=120):
-    """Runs the window driver; returns its last JSON line."""
-    result = subprocess.run([WINE, str(DRIVER), *[str(a) for a in args]], env=prefix.env,
-                            stdin=subprocess.DEVNULL, capture_output=True, text=True,
-                            timeout=timeout)
-    lines = [json.loads(line) for line in result.stdout.splitlines() if line.startswith("{")]
-    assert lines, f"driver printed nothing: {result.stdout!r} {result.stderr[-500:]!r}"
+    """Runs the window driver; returns its last JSON line. Its output goes
+    through a file: a system service that the driver happens to start would
+    inherit a pipe and hold it open."""
+    with tempfile.TemporaryFile(mode="w+") as out:
+        subprocess.run([WINE, str(DRIVER), *[str(a) for a in args]], env=prefix.env,
+                       stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL,
+                       timeout=timeout)
+        out.seek(0)
+        text = out.read()
+    lines = [json.loads(line) for line in text.splitlines() if line.startswith("{")]
+    assert lines, f"driver printed nothing: {text!r}"
     return lines[-1]
 
 
