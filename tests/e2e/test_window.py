@@ -449,3 +449,31 @@ def test_install_clicked_in_the_window_runs_the_setup_through_the_elevated_copy(
     assert record["program"].lower().endswith(".tmp")
     launched = [v for v in stat_vars(cdn) if v.get("stage") == "setup_exe_launched"]
     assert launched and launched[0]["uac"] == "100", stat_vars(cdn)
+
+
+# The default-browser offer ---------------------------------------------------------
+
+def test_windows_10_hands_its_build_to_the_setup_as_interface_availability(display, cdn):
+    # Wine's Windows 10 is a build past the ones whose interface needs the
+    # child's check: the offer stays and the setup learns the build.
+    prefix = WinePrefix(windows_version="win10", display=display)
+    try:
+        trust_demo_root(prefix)
+        key = r"HKLM\Software\Microsoft\Windows NT\CurrentVersion"
+        build = int(prefix.reg_query(key, "CurrentBuildNumber"))
+        revision = int(prefix.reg_query(key, "UBR") or "0x0", 16)
+        assert build > 17703
+        run = WindowedRun(prefix)
+        try:
+            welcome = main_window(run.window())
+            assert 1002 in visible_controls(welcome), "the make-default offer is hidden"
+            assert run.drive("click", 1)["done"]
+            assert run.drive("wait", "gone", 90000)["met"]
+            assert run.exit_code() == 0
+        finally:
+            run.kill()
+        record = json.loads((prefix.local_appdata / "Velmar" / "Browser" / "Application"
+                             / "setup_record.json").read_text())
+        assert record["switches"]["the-interface-availability"] == str(build * 10000 + revision)
+    finally:
+        prefix.close()
