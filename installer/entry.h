@@ -16,6 +16,7 @@ class DistributionParams;
 namespace installer {
 
 class Installer;
+class InstallerObserver;
 
 // What the start-up asks of the machine, and the installer it makes, so that a
 // test build can replace one answer (no SSE2, an old loader, a full disk, a
@@ -23,8 +24,10 @@ class Installer;
 class StartupProbes : public LoaderCallLookup, public DiskSpaceProbe {
  public:
   virtual bool IsSse2Supported() const;
+  // `observer` is the window, or null in a silent run.
   virtual std::unique_ptr<Installer> CreateInstaller(
-      const config::BrandInfo* brand_info, const config::DistributionParams* params) const;
+      InstallerObserver* observer, const config::BrandInfo* brand_info,
+      const config::DistributionParams* params) const;
 };
 
 // The whole life of one installer process; returns its exit code.

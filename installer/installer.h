@@ -42,6 +42,9 @@ inline constexpr DWORD kPlainDownloadTimeoutMs = 5000;  // 5 seconds
 inline constexpr int kTimeLeftOffsetSeconds = 240;      // added to every estimate shown
 inline constexpr int kAttemptsForSingleUrl = 6;
 inline constexpr int kAttemptsPerUrl = 3;
+// The installation's result when an old third-party crypto component blocked
+// the download; the window then shows its own dialog.
+inline constexpr int kOldCryptoComponentResult = 3;
 
 using ui::InstallerObserver;
 
@@ -102,8 +105,14 @@ class Installer {
   }
   void set_disable_uac(bool value) { disable_uac_ = value; }
   void set_interface_availability(uint64_t value) { interface_availability_ = value; }
+  // Whether the make-default offer can be shown on this Windows; keeps the
+  // value the setup gets as "the-interface-availability".
+  bool CanMakeDefaultBrowser();
   void set_elevated_runner(std::unique_ptr<ElevatedRunner> runner);
   void IncrementCancelCount() { ++cancel_count_; }
+
+  // One statistics event with these extra values.
+  virtual void SendEvent(const std::map<std::wstring, std::wstring>& values);
 
   // The setup command line for an archive, with or without the file switches.
   base::CommandLine BuildSetupCommandLineFor(const std::wstring& program, bool with_file_switches);
@@ -116,7 +125,6 @@ class Installer {
   int InstallBrowser();
   int DownloadOrExtractModule(const std::wstring& path, bool* downloaded, base::ScopedHandle* lock);
   bool RunModuleAndWait(const std::wstring& command_line);
-  virtual void SendEvent(const std::map<std::wstring, std::wstring>& values);
   // Whether a browser was installed before: the events then say "update".
   bool IsUpdate() const;
   void ReportInstallationFinished(bool success);
