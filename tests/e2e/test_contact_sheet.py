@@ -1,6 +1,6 @@
 """The contact sheet: every picture of the window at scale 1 and 2, the
 composed drop shadow, and the first slide's heading and text in English,
-Russian, Japanese and Turkish, drawn by tests/support/contact_sheet.exe
+Russian, Japanese, Turkish, Kazakh and Chinese, drawn by tests/support/contact_sheet.exe
 under Xvfb and saved as build/screenshots/contact_sheet.png for a person
 to look at. LITE_TEST_DISPLAY picks the X display (":101" by default)."""
 
@@ -14,7 +14,7 @@ import pytest
 from wine_prefix import BUILD, ROOT, WinePrefix
 
 DISPLAY = os.environ.get("LITE_TEST_DISPLAY", ":101")
-SCREEN = "1600x6400x24"
+SCREEN = "1600x7200x24"
 SHEET = BUILD / "tests" / "contact_sheet.exe"
 OUTPUT = ROOT / "build" / "screenshots" / "contact_sheet.png"
 CONVERT = "/usr/bin/convert"
@@ -34,6 +34,23 @@ def xvfb():
     yield DISPLAY
     server.terminate()
     server.wait(timeout=10)
+
+
+@pytest.mark.parametrize("switch,size", [
+    ("--force-device-scale-factor=2", "332x56"),
+    ("--force-device-scale-factor=1.5", "249x42"),
+    ("--force-device-scale-factor=inf", "166x28"),
+    ("--force-device-scale-factor=nan", "166x28"),
+    ("--force-device-scale-factor=abc", "166x28"),
+    ("--force-device-scale-factor=-2", "166x28"),
+    (None, "166x28"),
+])
+def test_scale_switch_sizes_the_logo(wine, switch, size):
+    """The 166 x 28 logo at the switch's scale; a value that is no finite
+    positive number leaves the screen's (96 DPI under Wine: 1)."""
+    code, out = wine.run([SHEET, "measure", "301", *([switch] if switch else [])])
+    assert code == 0, out
+    assert f"size={size}" in out
 
 
 def pixel(image, x, y):

@@ -31,6 +31,15 @@ def driver_output(wine, *args, timeout=90):
     return dict(line.split("=", 1) for line in out.splitlines() if "=" in line)
 
 
+def rotate(wine, files):
+    """Runs the loader to its end against a server of `files`, then the show."""
+    server = SlideServer(files)
+    try:
+        return driver_output(wine, "rotate", server.base_url), server
+    finally:
+        server.close()
+
+
 @pytest.fixture
 def slide_files(tmp_path):
     return {f"/slides/x2/{number:02d}.jpg": jpeg(tmp_path, number, size)
@@ -38,11 +47,7 @@ def slide_files(tmp_path):
 
 
 def test_three_slides_then_ten_failures_and_the_rotation(fresh_log, slide_files):
-    server = SlideServer(slide_files)
-    try:
-        result = driver_output(fresh_log, "rotate", server.base_url)
-    finally:
-        server.close()
+    result, server = rotate(fresh_log, slide_files)
     assert result["loader_running"] == "0"
     assert result["slides"] == "4"
     assert result["sizes"].split(",")[1:] == [f"{w // 2}x{h // 2}" for w, h in SLIDE_SIZES]
@@ -57,11 +62,7 @@ def test_three_slides_then_ten_failures_and_the_rotation(fresh_log, slide_files)
 
 def test_slide_that_is_not_a_picture_is_logged_and_counted(fresh_log, slide_files):
     slide_files["/slides/x2/03.jpg"] = ("image/jpeg", b"<html>an error page</html>")
-    server = SlideServer(slide_files)
-    try:
-        result = driver_output(fresh_log, "rotate", server.base_url)
-    finally:
-        server.close()
+    result, server = rotate(fresh_log, slide_files)
     assert result["slides"] == "2"
     assert server.requests.count("/slides/x2/03.jpg") == 10
     assert ("ERROR: DownloadImage" in fresh_log.log_text() and

@@ -18,12 +18,17 @@ BUILD = pathlib.Path(os.environ.get("LITE_BUILD_DIR", ROOT / "build" / "x86_64")
 BROWSER_KEY = r"HKCU\Software\Velmar\VelmarBrowser"
 
 # The window's faces, mapped to metric-compatible fonts from Debian
-# (tools/setup.sh installs them). Wine takes the replacements for Latin,
-# Cyrillic and Turkish text; Japanese and Chinese need a font link to a CJK
-# font on the requested face and on its replacement, or they show boxes.
+# (tools/setup.sh installs them). Wine takes the replacements for whole
+# faces; letters a face lacks come from its font links, in order: Liberation
+# Sans has no Kazakh letters (Open Sans has), neither has Japanese or Chinese
+# (Noto Sans CJK has). Without the links those letters show as boxes.
 FONT_REPLACEMENTS = {"Arial": "Liberation Sans", "SegoeUI": "Open Sans"}
-CJK_FONT_FILE = pathlib.Path("/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc")
-CJK_FONT_LINK = "NotoSansCJK-Regular.ttc,Noto Sans CJK JP"
+FONT_FILES = [pathlib.Path("/usr/share/fonts/truetype/open-sans/OpenSans-Regular.ttf"),
+              pathlib.Path("/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc")]
+OPEN_SANS_LINK = "OpenSans-Regular.ttf,Open Sans"
+CJK_LINK = "NotoSansCJK-Regular.ttc,Noto Sans CJK JP"
+FONT_LINKS = {"Arial": [OPEN_SANS_LINK, CJK_LINK], "Liberation Sans": [OPEN_SANS_LINK, CJK_LINK],
+              "SegoeUI": [CJK_LINK], "Open Sans": [CJK_LINK]}
 FONT_REPLACEMENTS_KEY = r"HKCU\Software\Wine\Fonts\Replacements"
 FONT_LINK_KEY = r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink"
 
@@ -32,13 +37,14 @@ def map_fonts(prefix_path, env):
     """Maps the window's faces to real fonts in the Wine prefix at `prefix_path`."""
     fonts_dir = pathlib.Path(prefix_path) / "drive_c" / "windows" / "Fonts"
     fonts_dir.mkdir(parents=True, exist_ok=True)
-    link = fonts_dir / CJK_FONT_FILE.name
-    if CJK_FONT_FILE.exists() and not link.exists():
-        link.symlink_to(CJK_FONT_FILE)
+    for font in FONT_FILES:
+        link = fonts_dir / font.name
+        if font.exists() and not link.exists():
+            link.symlink_to(font)
     values = [(FONT_REPLACEMENTS_KEY, face, "REG_SZ", font)
               for face, font in FONT_REPLACEMENTS.items()]
-    values += [(FONT_LINK_KEY, face, "REG_MULTI_SZ", CJK_FONT_LINK)
-               for pair in FONT_REPLACEMENTS.items() for face in pair]
+    values += [(FONT_LINK_KEY, face, "REG_MULTI_SZ", "\\0".join(links))
+               for face, links in FONT_LINKS.items()]
     for key, name, kind, data in values:
         subprocess.run([WINE, "reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f"],
                        env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,

@@ -1,7 +1,9 @@
 // Draws every picture of the window at scale 1 and 2 through ResourceBitmap,
 // the composed drop shadow, and the first slide with its heading and text in
-// English, Russian, Japanese and Turkish, in one window for a screenshot
-// (tools/contact_sheet.sh). Prints the sheet's size once it is on screen.
+// English, Russian, Japanese, Turkish, Kazakh and Chinese, in one window for a screenshot
+// (tests/e2e/test_contact_sheet.py). Prints the sheet's size once it is on
+// screen. "contact_sheet measure ID" prints the drawn size of picture ID at
+// the process's scale factor instead (--force-device-scale-factor=N).
 #include <windows.h>
 
 #include <algorithm>
@@ -177,13 +179,14 @@ class Sheet {
   }
 
   int Slides(HDC dc, int y) {
-    const char* languages[] = {"en", "ru", "ja", "tr"};
-    for (int i = 0; i < 4; ++i) {
+    const char* languages[] = {"en", "ru", "ja", "tr", "kk", "zh-CN"};
+    constexpr int kCount = sizeof(languages) / sizeof(languages[0]);
+    for (int i = 0; i < kCount; ++i) {
       const int x = kMargin + (i % 2) * (kSlideFrame.cx + kGap);
       const int top = y + (i / 2) * (kSlideFrame.cy + kLabelHeight + kGap);
       if (dc) Slide(dc, x, top, languages[i]);
     }
-    return y + 2 * (kSlideFrame.cy + kLabelHeight + kGap);
+    return y + (kCount + 1) / 2 * (kSlideFrame.cy + kLabelHeight + kGap);
   }
 
   // The progress screen's frame as the window fills it on the first slide.
@@ -206,7 +209,8 @@ class Sheet {
     Text(dc, body_, kBodyInk, ui::LoadLocalizedString(ui::kStringFirstSlideText, lang_id),
          {area.left, area.top + 52, area.right, area.bottom},
          DT_CENTER | DT_TOP | DT_WORDBREAK | DT_EDITCONTROL);
-    const std::wstring caption = L"language " + std::wstring(language, language + 2);
+    const std::string name(language);
+    const std::wstring caption = L"language " + std::wstring(name.begin(), name.end());
     Text(dc, label_, kMutedInk, caption,
          {x, frame.bottom + 4, x + 300, frame.bottom + kLabelHeight}, DT_LEFT | DT_TOP);
   }
@@ -239,7 +243,13 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
 
 }  // namespace
 
-int wmain() {
+int wmain(int argc, wchar_t** argv) {
+  if (argc > 2 && std::wstring(argv[1]) == L"measure") {
+    const ui::ResourceBitmap picture =
+        ui::ResourceBitmap::Load(std::wcstol(argv[2], nullptr, 10), ui::kPictureDesignScale);
+    std::printf("size=%dx%d\n", picture.width(), picture.height());
+    return 0;
+  }
   Sheet sheet;
   const int height = sheet.Draw(nullptr);
   const HDC screen = ::GetDC(nullptr);

@@ -24,26 +24,23 @@ TEST(PageUrlsTest, DownloadPageTakesOnlyListedParametersInKeyOrder) {
       "lite_install_failed");
 }
 
-TEST(PageUrlsTest, DownloadSiteDomainByBrand) {
-  EXPECT_EQ(DownloadSiteDomain("by"), "by");
-  EXPECT_EQ(DownloadSiteDomain("int"), "com");
-  EXPECT_EQ(DownloadSiteDomain("tb"), "com.tr");
-  EXPECT_EQ(DownloadSiteDomain("ua"), "ua");
-  EXPECT_EQ(DownloadSiteDomain("ua-uk"), "ua");
-  EXPECT_EQ(DownloadSiteDomain("ua-ru"), "ua");
-  EXPECT_EQ(DownloadSiteDomain("velmar"), "ru");
-  EXPECT_EQ(DownloadSiteDomain("ua_uk"), "ru");
-  EXPECT_EQ(DownloadSiteDomain(""), "ru");
-}
-
-TEST(PageUrlsTest, HelpPageDomainByRegion) {
+TEST(PageUrlsTest, RegionalDomains) {
+  struct Case {
+    const char* code;
+    const char* download_domain;  // by brand id
+    const char* help_domain;      // by region code
+  };
+  const Case cases[] = {
+      {"by", "by", "ru"},     {"int", "com", "com"}, {"tb", "com.tr", "com.tr"},
+      {"ua", "ua", "ru"},     {"ua-uk", "ua", "ua"}, {"ua-ru", "ua", "ua"},
+      {"velmar", "ru", "ru"}, {"ua_uk", "ru", "ru"}, {"", "ru", "ru"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(DownloadSiteDomain(c.code), c.download_domain) << c.code;
+    EXPECT_EQ(HelpSiteDomain(c.code), c.help_domain) << c.code;
+  }
   EXPECT_EQ(BuildHelpPageUrl("https://velmar.{domain}", "ua-uk"),
             "https://velmar.ua/support/browser/about/install.xml");
-  EXPECT_EQ(HelpSiteDomain("ua-ru"), "ua");
-  EXPECT_EQ(HelpSiteDomain("tb"), "com.tr");
-  EXPECT_EQ(HelpSiteDomain("int"), "com");
-  EXPECT_EQ(HelpSiteDomain("ua"), "ru");
-  EXPECT_EQ(HelpSiteDomain("by"), "ru");
 }
 
 TEST(PageUrlsTest, SiteWithoutDomainPlaceIsKept) {
