@@ -65,6 +65,8 @@ def test_describes_each_event_on_one_short_line():
     report = {"kind": "report", "query": "ui=abc&result=success&time=3"}
     assert demo_server.describe(stat) == "stat      setup setup_exe_exited error=0 setup_time=2"
     assert demo_server.describe(report) == "report    result=success time=3"
+    click = {"kind": "stat", "vars": {"clicked_button": "install", "dialog_window": "liteinstall"}}
+    assert demo_server.describe(click) == "stat      clicked_button=install"
 
 
 def test_takes_a_free_port_when_the_asked_one_is_busy_and_fallback_is_allowed(server, tmp_path):

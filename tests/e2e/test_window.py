@@ -7,6 +7,7 @@ import json
 import os
 import pathlib
 import queue
+import re
 import shutil
 import subprocess
 import threading
@@ -28,6 +29,8 @@ DISPLAYS = range(126, 130)
 READ_BLOCK_BYTES = 32768
 # The setup's pause after each progress message, long enough to see each figure.
 SETUP_STEP_MS = 2500
+# A dialog paints after it shows: the pause before a screenshot.
+PAINT_PAUSE_S = 0.7
 # The shadow around the window, kept in the screenshots.
 SHADOW_MARGIN = 24
 
@@ -101,21 +104,29 @@ class WindowedRun:
         return drive(self.prefix, args[0], self.pid, *args[1:])
 
     def exit_code(self, timeout=90):
+        """The installer's exit code; on a time-out, the screen and the log."""
         deadline = time.monotonic() + timeout
         while True:
             try:
                 line = self._lines.get(timeout=max(0.0, deadline - time.monotonic()))
             except queue.Empty:
-                self.process.kill()
-                pytest.fail(f"the installer did not end within {timeout} s")
+                state = drive(self.prefix, "state", self.pid or 0)
+                log = self.prefix.log_text()[-3000:]
+                pytest.fail(f"the installer did not end within {timeout} s: {state}\n{log}")
             if line.startswith("exit_code="):
                 self.process.wait(timeout=10)
                 return int(line.split("=", 1)[1])
 
     def kill(self):
+        """Ends an installer that a failed test left running."""
         if self.process.poll() is None:
-            subprocess.run([WINE, "taskkill", "/f", "/pid", str(self.pid)], env=self.prefix.env,
-                           stdin=subprocess.DEVNULL, capture_output=True)
+            master = re.findall(r"Installer process id: (\d+)", self.prefix.log_text())
+            pid = self.pid or (int(master[-1]) if master else None)
+            if pid:
+                drive(self.prefix, "kill", pid)
+        try:
+            self.process.wait(timeout=20)
+        except subprocess.TimeoutExpired:
             self.process.kill()
 
 
@@ -142,8 +153,10 @@ def visible_controls(dialog):
 
 
 def screenshot(prefix, dialog, name):
-    """The screen area of a dialog and its shadow, as a person sees it."""
+    """The screen area of a dialog and its shadow, as a person sees it, once
+    it has painted."""
     SCREENSHOTS.mkdir(parents=True, exist_ok=True)
+    time.sleep(PAINT_PAUSE_S)
     left, top, right, bottom = dialog["rect"]
     left, top = max(0, left - SHADOW_MARGIN), max(0, top - SHADOW_MARGIN)
     width, height = right + SHADOW_MARGIN - left, bottom + SHADOW_MARGIN - top
@@ -220,7 +233,7 @@ def test_windowed_install_shows_each_stage_and_ends_with_the_setups_code(screen,
         time.sleep(1)
         assert main_window(run.drive("state")), "Escape closed the window"
         assert run.drive("click", 1)["done"]
-        progress = run.drive("wait", "text", 1055, "0%", 20000)
+        progress = run.drive("wait", "visible", 1012, 20000)
         assert progress["met"], progress
         wait_for(lambda: ("action", "install_browser_button_clicked", None) in window_events(cdn),
                  20, lambda: f"no install events: {window_events(cdn)}")
@@ -259,16 +272,24 @@ def test_windowed_install_shows_each_stage_and_ends_with_the_setups_code(screen,
     assert setup["switches"]["progress-window"] != "0"
 
 
-def test_window_closes_with_the_setups_own_exit_code(screen, cdn):
+def test_failing_setup_shows_the_download_dialog_and_ends_with_the_copys_code(screen, cdn):
+    # The setup runs in the elevated copy, which reports any failure as -1.
     run = WindowedRun(screen, env={"DEMO_SETUP_EXIT_CODE": "7"})
     try:
         run.window()
         assert run.drive("click", 1)["done"]
-        assert run.drive("wait", "gone", 90000)["met"]
-        assert run.exit_code() == 7
+        asked = run.drive("wait", "dialog", 90000)
+        dialog = modal_dialog(asked)
+        assert dialog and dialog["title"] == "An error occurred during installation", asked
+        assert main_window(asked) is None, "the main window stays hidden behind the dialog"
+        texts = {c["id"]: c["text"] for c in dialog["controls"] if c["visible"]}
+        assert (texts[1], texts[1010]) == ("Download", "Cancel")
+        screenshot(screen, dialog, "download_dialog_en")
+        assert run.drive("click", 1)["done"]
+        assert run.exit_code() == -1
     finally:
         run.kill()
-    assert "Installer exit with code: 7" in screen.log_text()
+    assert "Setup process exit with code: SUCCESS_EXIT_CODE(0); error: 7" in screen.log_text()
 
 
 # Leaving without installing ------------------------------------------------------
@@ -309,7 +330,7 @@ def test_confirmed_cancel_on_the_progress_screen_stops_the_install(screen, cdn):
     try:
         run.window()
         assert run.drive("click", 1)["done"]
-        assert run.drive("wait", "text", 1055, "0%", 20000)["met"]
+        assert run.drive("wait", "visible", 1012, 20000)["met"]
         assert 1009 in visible_controls(main_window(run.drive("state")))
         assert run.drive("click", 1009)["done"]
         asked = run.drive("wait", "dialog", 20000)
@@ -334,7 +355,7 @@ def test_confirmed_cancel_on_the_progress_screen_stops_the_install(screen, cdn):
     assert not installed(screen)
 
 
-def test_untrusted_archive_offers_the_download_page(screen, untrusted_cdn):
+def test_untrusted_archive_offers_the_download_page_and_ends_with_402(screen, untrusted_cdn):
     run = WindowedRun(screen)
     try:
         run.window()
@@ -342,10 +363,7 @@ def test_untrusted_archive_offers_the_download_page(screen, untrusted_cdn):
         asked = run.drive("wait", "dialog", 60000)
         dialog = modal_dialog(asked)
         assert dialog, asked
-        texts = {c["id"]: c["text"] for c in dialog["controls"] if c["visible"]}
-        assert texts[1] == "Download"
-        screenshot(screen, dialog, "download_dialog_en")
-        assert run.drive("click", 1)["done"]
+        assert run.drive("click", 1010)["done"]
         assert run.exit_code() == 402
     finally:
         run.kill()
@@ -386,12 +404,10 @@ def test_screens_in_other_languages_and_scales(screen, cdn, name, switches, env)
     run = WindowedRun(screen, *switches, env=env)
     try:
         welcome = main_window(run.window())
-        time.sleep(0.5)
         screenshot(screen, welcome, f"welcome_{name}")
         assert run.drive("click", 1)["done"]
-        progress = run.drive("wait", "text", 1055, "0%", 20000)
+        progress = run.drive("wait", "visible", 1012, 20000)
         assert progress["met"]
-        time.sleep(0.5)
         screenshot(screen, main_window(progress), f"progress_{name}")
     finally:
         run.kill()

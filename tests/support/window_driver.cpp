@@ -3,10 +3,13 @@
 // and reads what is on the screen. Every command prints JSON lines.
 //
 //   window_driver state PID
-//   window_driver wait PID window|dialog|gone|text ID TEXT [TIMEOUT_MS]
+//   window_driver wait PID window|dialog|gone [TIMEOUT_MS]   (gone: no dialog left)
+//   window_driver wait PID visible ID [TIMEOUT_MS]
+//   window_driver wait PID text ID TEXT [TIMEOUT_MS]
 //   window_driver click PID ID
 //   window_driver key PID escape
 //   window_driver cover MILLISECONDS
+//   window_driver kill PID
 //
 // PID 0 means any process. The installer's windows are top-level dialogs
 // (class #32770) of that process; the one a person can act on is the enabled
@@ -22,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "base/scoped_handle.h"
 #include "base/strings.h"
 #include "config/json_reader.h"
 
@@ -33,12 +37,14 @@ constexpr wchar_t kDialogClass[] = L"#32770";
 constexpr wchar_t kMainWindowTitle[] = L"Velmar";
 constexpr DWORD kDefaultWaitMs = 30000;  // 30 seconds
 constexpr DWORD kPollMs = 50;
+constexpr UINT kAnswerTimeoutMs = 1000;  // 1 second
+constexpr int kMaxTextLength = 4096;
 
+// The text as the system keeps it for another process's window, which asks
+// nothing of that window (GetWindowTextLengthW would, and a hung one never answers).
 std::wstring GetText(HWND window) {
-  const int length = ::GetWindowTextLengthW(window);
-  std::wstring text(length + 1, L'\0');
-  text.resize(::GetWindowTextW(window, text.data(), length + 1));
-  return text;
+  wchar_t text[kMaxTextLength] = {};
+  return std::wstring(text, ::GetWindowTextW(window, text, kMaxTextLength));
 }
 
 std::wstring GetClass(HWND window) {
@@ -110,20 +116,26 @@ RECT ClientRectOf(HWND control, HWND dialog) {
   return rect;
 }
 
+// What a person sees: shown, with a size (a control never placed has none).
+bool IsShown(HWND control) {
+  RECT rect = {};
+  return ::IsWindowVisible(control) && ::GetWindowRect(control, &rect) && !::IsRectEmpty(&rect);
+}
+
 json_t* ControlJson(HWND control, HWND dialog) {
   const RECT rect = ClientRectOf(control, dialog);
-  const bool has_size = rect.right > rect.left && rect.bottom > rect.top;
   const LONG style = ::GetWindowLongW(control, GWL_STYLE);
   json_t* entry = json_object();
   json_object_set_new(entry, "id", json_integer(::GetDlgCtrlID(control)));
   json_object_set_new(entry, "class", Utf8(GetClass(control)));
   json_object_set_new(entry, "text", Utf8(GetText(control)));
-  // What a person sees: shown, with a size, on a shown window.
-  json_object_set_new(entry, "visible", json_boolean(::IsWindowVisible(control) && has_size));
+  json_object_set_new(entry, "visible", json_boolean(IsShown(control)));
   json_object_set_new(entry, "enabled", json_boolean((style & WS_DISABLED) == 0));
   json_object_set_new(entry, "rect", RectJson(rect));
   if (GetClass(control) == L"Button") {
-    const LRESULT check = ::SendMessageW(control, BM_GETCHECK, 0, 0);
+    // A window that does not answer within the time-out reads as unchecked.
+    DWORD_PTR check = BST_UNCHECKED;
+    ::SendMessageTimeoutW(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &check);
     json_object_set_new(entry, "checked", json_boolean(check == BST_CHECKED));
   }
   return entry;
@@ -181,10 +193,12 @@ bool HasModalDialog(DWORD process_id) {
   return active != nullptr && active != FindMainWindow(dialogs);
 }
 
-bool ControlHasText(DWORD process_id, int id, const std::wstring& text) {
+// Whether some dialog of the process has control `id` and `test` holds for it.
+template <typename Test>
+bool AnyControl(DWORD process_id, int id, Test test) {
   for (HWND dialog : FindDialogs(process_id)) {
     const HWND control = ::GetDlgItem(dialog, id);
-    if (control != nullptr && GetText(control) == text) return true;
+    if (control != nullptr && test(control)) return true;
   }
   return false;
 }
@@ -207,19 +221,25 @@ int WaitFor(DWORD process_id, DWORD timeout_ms, Condition condition) {
 
 int Wait(DWORD process_id, int argc, wchar_t** argv) {
   const std::wstring what = argv[3];
-  const int timeout_index = what == L"text" ? 6 : 4;
+  const int timeout_index = what == L"text" ? 6 : what == L"visible" ? 5 : 4;
   const DWORD timeout_ms =
       argc > timeout_index ? static_cast<DWORD>(_wtoi(argv[timeout_index])) : kDefaultWaitMs;
   if (what == L"window")
     return WaitFor(process_id, timeout_ms, [&] { return ProcessHasWindow(process_id); });
   if (what == L"gone")
-    return WaitFor(process_id, timeout_ms, [&] { return !ProcessHasWindow(process_id); });
+    return WaitFor(process_id, timeout_ms, [&] { return FindDialogs(process_id).empty(); });
   if (what == L"dialog")
     return WaitFor(process_id, timeout_ms, [&] { return HasModalDialog(process_id); });
+  if (what == L"visible" && argc > 4) {
+    const int id = _wtoi(argv[4]);
+    return WaitFor(process_id, timeout_ms, [&] { return AnyControl(process_id, id, IsShown); });
+  }
   if (what == L"text" && argc > 5) {
     const int id = _wtoi(argv[4]);
     const std::wstring text = argv[5];
-    return WaitFor(process_id, timeout_ms, [&] { return ControlHasText(process_id, id, text); });
+    return WaitFor(process_id, timeout_ms, [&] {
+      return AnyControl(process_id, id, [&](HWND control) { return GetText(control) == text; });
+    });
   }
   return 2;
 }
@@ -266,6 +286,14 @@ int PressEscape(DWORD process_id) {
   return posted ? 0 : 1;
 }
 
+// Ends the process, for a test that gives up on it.
+int Kill(DWORD process_id) {
+  const base::ScopedHandle process(::OpenProcess(PROCESS_TERMINATE, FALSE, process_id));
+  const bool done = process.IsValid() && ::TerminateProcess(process.Get(), 1);
+  PrintResult("kill", done, "no such process");
+  return done ? 0 : 1;
+}
+
 LRESULT CALLBACK CoverProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_TIMER) ::PostQuitMessage(0);
   return ::DefWindowProcW(window, message, wparam, lparam);
@@ -301,10 +329,12 @@ int Usage() {
   std::printf(
       "usage: window_driver state PID\n"
       "       window_driver wait PID window|dialog|gone [TIMEOUT_MS]\n"
+      "       window_driver wait PID visible ID [TIMEOUT_MS]\n"
       "       window_driver wait PID text ID TEXT [TIMEOUT_MS]\n"
       "       window_driver click PID ID\n"
       "       window_driver key PID escape\n"
-      "       window_driver cover MILLISECONDS\n");
+      "       window_driver cover MILLISECONDS\n"
+      "       window_driver kill PID\n");
   return 2;
 }
 
@@ -315,6 +345,7 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring command = argv[1];
   if (command == L"cover") return Cover(static_cast<DWORD>(_wtoi(argv[2])));
   const DWORD process_id = static_cast<DWORD>(_wtoi(argv[2]));
+  if (command == L"kill") return Kill(process_id);
   if (command == L"state") {
     Print(StateJson(process_id));
     return 0;

@@ -29,6 +29,7 @@ STAT_PREFIX = "/installstats/send/"
 REPORT_PATH = "/get/browser/install"
 # Fields worth showing after a statistics event's action and stage.
 SHOWN_STAT_FIELDS = ("error", "attempt_number", "download_time", "setup_time", "uac")
+WINDOW_STAT_FIELDS = ("clicked_button", "choosen_checkbox", "clicked_link")
 
 
 def parse_stat_vars(path):
@@ -65,7 +66,9 @@ def describe(event):
         return f"archive   {event['path']} -> {event['status']}, {event.get('bytes', 0)} bytes"
     if kind == "stat":
         fields = event.get("vars", {})
-        words = [fields.get("action", "?")]
+        # The window's own events name a button, check box or link instead of an action.
+        choices = [f"{k}={fields[k]}" for k in WINDOW_STAT_FIELDS if k in fields]
+        words = [fields["action"]] if "action" in fields else choices[:1] or ["?"]
         words += [fields[k] for k in ("stage", "status") if k in fields]
         words += [f"{k}={fields[k]}" for k in SHOWN_STAT_FIELDS if k in fields]
         return "stat      " + " ".join(words)
