@@ -541,7 +541,10 @@ void MainWindow::OnLink(int id) {
 // Progress --------------------------------------------------------------------
 
 void MainWindow::OnProgressMessage(int percent) {
-  if (!progress_mode_) return;
+  if (!progress_mode_) {
+    LOG_INFO << "Progress " << percent << " arrived before the progress screen; dropped";
+    return;
+  }
   const HWND bar = Control(kProgressBarId);
   if (percent == static_cast<int>(::SendMessageW(bar, PBM_GETPOS, 0, 0))) return;
   ::SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
