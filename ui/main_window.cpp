@@ -40,7 +40,7 @@ constexpr int kCloseGlyphSize = 12;
 constexpr int kProgressBarWidth = 292;
 constexpr int kProgressBarHeight = 4;
 constexpr RECT kWelcomeLicenceArea = {60, 370, 668, 398};
-constexpr RECT kFirstSlideLicenceArea = {400, 300, 667, 330};
+constexpr RECT kFirstSlideLicenceArea = {400, 286, 667, 314};
 constexpr int kPrivacyLinkGap = 6;
 constexpr RECT kProgressLogoPosition = {28, 24, 194, 52};
 constexpr int kWelcomeLogoTop = 128;
@@ -48,6 +48,7 @@ constexpr int kWelcomeLogoTop = 128;
 constexpr RECT kSlideFrame = {20, 0, 400, 384};
 constexpr int kProgressBarTop = 330;
 constexpr int kSlideTextBottomGap = 36;
+constexpr int kSlideTextBottomGapWithLicence = 60;  // room for the licence sentence
 
 using WelcomeControls = const int[8];
 constexpr WelcomeControls kWelcomeControls = {
@@ -541,7 +542,10 @@ void MainWindow::OnLink(int id) {
 // Progress --------------------------------------------------------------------
 
 void MainWindow::OnProgressMessage(int percent) {
-  if (!progress_mode_) return;
+  if (!progress_mode_) {
+    LOG_INFO << "Progress " << percent << " arrived before the progress screen; dropped";
+    return;
+  }
   const HWND bar = Control(kProgressBarId);
   if (percent == static_cast<int>(::SendMessageW(bar, PBM_GETPOS, 0, 0))) return;
   ::SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
@@ -685,7 +689,8 @@ void MainWindow::PaintFirstSlideText(HDC dc) {
   const int lines = placed.empty() ? 0 : placed.back().line + 1;
   const int gap = Scaled(16);
   const int block = title_metrics.tmHeight + gap + lines * line_height;
-  const int top = Scaled(kProgressBarTop) - Scaled(kSlideTextBottomGap) - block;
+  const int bottom_gap = first_slide_mode_ ? kSlideTextBottomGapWithLicence : kSlideTextBottomGap;
+  const int top = Scaled(kProgressBarTop) - Scaled(bottom_gap) - block;
 
   RECT heading = {area.left, top, area.right, top + title_metrics.tmHeight};
   DrawTextIn(dc, theme_.font(FontRole::kTitle), Theme::kDarkTextColor,
