@@ -4,6 +4,7 @@
 
 #include "installer/disk_space.h"
 #include "installer/secure_loading.h"
+#include "ui/installer_observer.h"
 
 namespace config {
 class BrandInfo;
@@ -16,7 +17,6 @@ class DistributionParams;
 namespace installer {
 
 class Installer;
-class InstallerObserver;
 
 // What the start-up asks of the machine, and the installer it makes, so that a
 // test build can replace one answer (no SSE2, an old loader, a full disk, a
@@ -26,7 +26,7 @@ class StartupProbes : public LoaderCallLookup, public DiskSpaceProbe {
   virtual bool IsSse2Supported() const;
   // `observer` is the window, or null in a silent run.
   virtual std::unique_ptr<Installer> CreateInstaller(
-      InstallerObserver* observer, const config::BrandInfo* brand_info,
+      ui::InstallerObserver* observer, const config::BrandInfo* brand_info,
       const config::DistributionParams* params) const;
 };
 

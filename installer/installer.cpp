@@ -398,8 +398,7 @@ base::CommandLine Installer::BuildSetupCommandLineFor(const std::wstring& progra
   inputs.clids_searchband_path = files_.searchband_clids;
   inputs.website_icon_path = files_.website_icon;
   inputs.partner_package_override_path = partner_package_override_path_;
-  inputs.elevation_mode =
-      params_ != nullptr ? GetElevationMode(*params_, base::CommandLine::ForCurrentProcess()) : 0;
+  inputs.elevation_mode = ElevationMode();
   inputs.launch_browser = launch_browser_;
   inputs.extras_prepared = !extras_not_prepared_;
   inputs.variations_update_path = variations_update_path_;
@@ -618,5 +617,14 @@ void Installer::ReportInstallationFinished(bool success) {
     return Download(url, &writer);
   });
 }
+
+int Installer::ElevationMode() const {
+  return params_ != nullptr ? GetElevationMode(*params_, base::CommandLine::ForCurrentProcess())
+                            : 0;
+}
+
+bool Installer::NeedsElevation() const { return NeedStartThisProcessAsAdmin(); }
+
+bool Installer::StartElevated() { return StartElevatedInstaller(this); }
 
 }  // namespace installer

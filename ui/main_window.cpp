@@ -15,8 +15,6 @@
 #include "config/brand_info.h"
 #include "config/distribution_params.h"
 #include "endpoints.h"
-#include "installer/elevated_runner.h"
-#include "installer/elevation.h"
 #include "ui/language.h"
 #include "ui/page_urls.h"
 #include "ui/progress_scale.h"
@@ -277,7 +275,7 @@ void MainWindow::OnObserverMessage(WPARAM action) {
   if (action == kInstallFinished && install_started_) {
     HideWithShadow();
     if (result_code_ != 0) {
-      const bool old_component = result_code_ == installer::kOldCryptoComponentResult;
+      const bool old_component = result_code_ == kOldCryptoComponentResult;
       MessageDialog dialog(
           old_component ? MessageDialogKind::kOldComponent : MessageDialogKind::kDownload,
           brand_info_.language_id(), [this] {
@@ -334,10 +332,8 @@ void MainWindow::OnInitDialog() {
                        higher_version_message_}) {
     AllowMessage(window_, message);
   }
-  if (installer_ &&
-      installer::GetElevationMode(params_, base::CommandLine::ForCurrentProcess()) == 1 &&
-      installer::NeedStartThisProcessAsAdmin() &&
-      !installer::StartElevatedInstaller(installer_.get())) {
+  if (installer_ && installer_->ElevationMode() == 1 && installer_->NeedsElevation() &&
+      !installer_->StartElevated()) {
     LOG_INFO << "Declined running the installer as admin";
   }
 
@@ -483,10 +479,8 @@ void MainWindow::LayoutProgressDialog() {
     OnInstallFinished(result_code_);
     return;
   }
-  if (installer_ &&
-      installer::GetElevationMode(params_, base::CommandLine::ForCurrentProcess()) == 0 &&
-      installer::NeedStartThisProcessAsAdmin() &&
-      !installer::StartElevatedInstaller(installer_.get())) {
+  if (installer_ && installer_->ElevationMode() == 0 && installer_->NeedsElevation() &&
+      !installer_->StartElevated()) {
     LOG_INFO << "Declined running the installer as admin";
   }
 

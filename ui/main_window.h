@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "base/scoped_handle.h"
-#include "installer/installer.h"
+#include "ui/installation.h"
+#include "ui/installer_observer.h"
 #include "ui/layout.h"
 #include "ui/licence_text.h"
 #include "ui/message_dialog.h"
@@ -66,10 +67,9 @@ bool SendStatisticsChoice(const config::DistributionParams& params, bool check_b
 
 // The install window: the welcome screen, then the progress screen. It owns
 // the installation and turns its callbacks into window messages.
-class MainWindow : public installer::InstallerObserver {
+class MainWindow : public InstallerObserver {
  public:
-  using InstallerFactory =
-      std::function<std::unique_ptr<installer::Installer>(installer::InstallerObserver*)>;
+  using InstallerFactory = std::function<std::unique_ptr<Installation>(InstallerObserver*)>;
 
   // Without a factory the window installs nothing (only its screens are shown).
   MainWindow(const config::BrandInfo& brand_info, const config::DistributionParams& params,
@@ -81,7 +81,7 @@ class MainWindow : public installer::InstallerObserver {
   // 1 when the installation ran to its end, 2 on the system close command,
   // 1009 when cancelled on the progress screen, 1010 from the welcome screen.
   INT_PTR DoModal();
-  installer::Installer* installer() const { return installer_.get(); }
+  Installation* installer() const { return installer_.get(); }
 
   // InstallerObserver:
   void OnDownloadProgress(float fraction) override;
@@ -145,7 +145,7 @@ class MainWindow : public installer::InstallerObserver {
 
   const config::BrandInfo& brand_info_;
   const config::DistributionParams& params_;
-  std::unique_ptr<installer::Installer> installer_;
+  std::unique_ptr<Installation> installer_;
   UINT import_progress_message_ = 0;
   UINT close_window_message_ = 0;
   UINT install_progress_message_ = 0;
