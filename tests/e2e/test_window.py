@@ -27,7 +27,10 @@ SCREENSHOTS = ROOT / "build" / "screenshots"
 DISPLAYS = range(126, 130)
 # The downloader reads in blocks of this size (net/downloader.h); a held
 # download shows the fraction of the last whole block.
-READ_BLOCK_BYTES = 32768
+READ_BLOCK_BYTES = 262144
+# The demo setup padded to about 8 read blocks, served by every window test so
+# that a held download can stop at whole blocks around its middle.
+LARGE_DEMO_SETUP = BUILD / "tests" / "signed" / "demo_setup_large.exe"
 # The setup's pause after each progress message, long enough to see each figure.
 SETUP_STEP_MS = 2500
 # A dialog paints after it shows: the pause before a screenshot.
@@ -72,6 +75,7 @@ def desktop(display):
 def screen(desktop, cdn):
     """The desktop with a clean log, no browser installed and a free archive."""
     desktop.clear_log()
+    shutil.copy(LARGE_DEMO_SETUP, cdn.archive)
     shutil.rmtree(desktop.local_appdata / "Velmar", ignore_errors=True)
     desktop.reg_delete_key(r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall"
                            r"\VelmarBrowser")
@@ -217,13 +221,13 @@ def percent_for_block(cdn, blocks):
 def test_windowed_install_shows_each_stage_and_ends_with_the_setups_code(screen, cdn):
     # Half the archive is the nearest whole read block to its middle.
     half_blocks = round(archive_size(cdn) / 2 / READ_BLOCK_BYTES)
-    cdn.hold_archive(4 * READ_BLOCK_BYTES)
+    cdn.hold_archive(READ_BLOCK_BYTES)
     run = WindowedRun(screen, env={"DEMO_SETUP_STEP_MS": str(SETUP_STEP_MS)})
     try:
         welcome = main_window(run.window())
         # The download runs while the person reads the first screen, and
         # nothing is installed before they say so.
-        assert cdn.wait_archive_held(4 * READ_BLOCK_BYTES, timeout=30), "no download started"
+        assert cdn.wait_archive_held(READ_BLOCK_BYTES, timeout=30), "no download started"
         assert not installed(screen)
         assert not any(v.get("stage", "").startswith("setup") for v in stat_vars(cdn))
         controls = visible_controls(welcome)
@@ -331,7 +335,7 @@ def test_welcome_close_glyph_ends_with_500_and_installs_nothing(screen, cdn):
 
 
 def test_confirmed_cancel_on_the_progress_screen_stops_the_install(screen, cdn):
-    cdn.hold_archive(4 * READ_BLOCK_BYTES)
+    cdn.hold_archive(READ_BLOCK_BYTES)
     run = WindowedRun(screen, "--distr-info-params=cancel=1")
     try:
         run.window()
@@ -377,7 +381,7 @@ def test_untrusted_archive_offers_the_download_page_and_ends_with_402(screen, un
 
 
 def test_second_start_returns_600_and_brings_the_window_forward(screen, cdn):
-    cdn.hold_archive(4 * READ_BLOCK_BYTES)
+    cdn.hold_archive(READ_BLOCK_BYTES)
     run = WindowedRun(screen)
     try:
         run.window()
@@ -406,7 +410,7 @@ def test_second_start_returns_600_and_brings_the_window_forward(screen, cdn):
     ("tr", [], {"LC_ALL": "tr_TR.UTF-8"}),
 ])
 def test_screens_in_other_languages_and_scales(screen, cdn, name, switches, env):
-    cdn.hold_archive(4 * READ_BLOCK_BYTES)
+    cdn.hold_archive(READ_BLOCK_BYTES)
     run = WindowedRun(screen, *switches, env=env)
     try:
         welcome = main_window(run.window())
