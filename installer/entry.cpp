@@ -24,6 +24,9 @@
 #include "installer/exit_codes.h"
 #include "installer/held_archive.h"
 #include "installer/installer.h"
+#include "ui/language.h"
+#include "ui/main_window.h"
+#include "ui/message_dialog.h"
 #include "ui/process_window.h"
 #include "ui/remote_observer.h"
 #include "version.h"
@@ -80,31 +83,6 @@ class SingleInstanceLock {
   bool owned_ = false;
 };
 
-// The windowed run's installation, with the choices and the elevation the
-// window would make, for builds without the installation window.
-int InstallWithoutWindow(const StartupProbes& probes, const config::BrandInfo& brand_info,
-                         const config::DistributionParams& params) {
-  LOG_INFO_AS("wWinMain") << "The installation window is not part of this build; "
-                             "installing without it.";
-  std::unique_ptr<Installer> installer = probes.CreateInstaller(&brand_info, &params);
-  std::string value;
-  installer->set_make_browser_default(
-      params.Get("def", &value) ? value == "1" : brand_info.IsMakeBrowserDefault());
-  bool send_statistics = brand_info.IsSendStatistics();
-  if (params.Get("stat", &value)) {
-    send_statistics = value == "1";
-  } else if (params.Get("statpromo", &value)) {
-    send_statistics = value == "true";
-  }
-  installer->set_send_statistics(send_statistics);
-  if (GetElevationMode(params, base::CommandLine::ForCurrentProcess()) != 2 &&
-      NeedStartThisProcessAsAdmin() && !StartElevatedInstaller(installer.get())) {
-    LOG_INFO_AS("LayoutProgressDialog") << "Declined running the installer as admin";
-  }
-  installer->RunSync();
-  return installer->exit_code();
-}
-
 // Every distribution parameter, then the brand, go with a crash report.
 void AnnotateCrashReports(const config::DistributionParams& params,
                           const config::BrandInfo& brand_info) {
@@ -152,6 +130,7 @@ int RunMaster(const StartupProbes& probes) {
 
   if (!probes.IsSse2Supported()) {
     LOG_ERROR_AS("wWinMain") << "CPU is not supported";
+    if (!silent) ui::ShowFatalMessageBox(brand_info.language_id(), ui::kStringNoSse2);
     return kExitCpuNotSupported;
   }
   const bool enough_disk_space = HasEnoughDiskSpace(system_level, kRequiredDiskSpaceBytes, probes);
@@ -159,7 +138,7 @@ int RunMaster(const StartupProbes& probes) {
   int exit_code = kExitSuccess;
   if (silent) {
     LOG_INFO_AS("wWinMain") << "Installing in silent mode.";
-    std::unique_ptr<Installer> installer = probes.CreateInstaller(&brand_info, &params);
+    std::unique_ptr<Installer> installer = probes.CreateInstaller(nullptr, &brand_info, &params);
     installer->set_make_browser_default(
         command_line.HasSwitch("make-browser-default-after-import"));
     installer->set_send_statistics(command_line.HasSwitch("send-statistics") ||
@@ -167,9 +146,19 @@ int RunMaster(const StartupProbes& probes) {
     installer->RunSync();
     exit_code = installer->exit_code();
   } else if (!enough_disk_space) {
+    ui::MessageDialog(ui::MessageDialogKind::kNotEnoughDiskSpace, brand_info.language_id())
+        .DoModal(nullptr);
     exit_code = kExitNotEnoughDiskSpace;
   } else {
-    exit_code = InstallWithoutWindow(probes, brand_info, params);
+    ui::MainWindow window(brand_info, params, [&](InstallerObserver* observer) {
+      return probes.CreateInstaller(observer, &brand_info, &params);
+    });
+    if (window.DoModal() == 1) {
+      exit_code = window.installer()->exit_code();
+    } else {
+      LOG_INFO_AS("wWinMain") << "User cancelled installation.";
+      exit_code = kExitUserCancelled;
+    }
   }
   LOG_INFO_AS("wWinMain") << "Installer exit with code: " << exit_code;
   return exit_code;
@@ -182,8 +171,9 @@ bool StartupProbes::IsSse2Supported() const {
 }
 
 std::unique_ptr<Installer> StartupProbes::CreateInstaller(
-    const config::BrandInfo* brand_info, const config::DistributionParams* params) const {
-  return std::make_unique<Installer>(nullptr, brand_info, params, true);
+    InstallerObserver* observer, const config::BrandInfo* brand_info,
+    const config::DistributionParams* params) const {
+  return std::make_unique<Installer>(observer, brand_info, params, true);
 }
 
 int ExecuteAsAdmin() {

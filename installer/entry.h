@@ -4,6 +4,7 @@
 
 #include "installer/disk_space.h"
 #include "installer/secure_loading.h"
+#include "ui/installer_observer.h"
 
 namespace config {
 class BrandInfo;
@@ -23,8 +24,10 @@ class Installer;
 class StartupProbes : public LoaderCallLookup, public DiskSpaceProbe {
  public:
   virtual bool IsSse2Supported() const;
+  // `observer` is the window, or null in a silent run.
   virtual std::unique_ptr<Installer> CreateInstaller(
-      const config::BrandInfo* brand_info, const config::DistributionParams* params) const;
+      ui::InstallerObserver* observer, const config::BrandInfo* brand_info,
+      const config::DistributionParams* params) const;
 };
 
 // The whole life of one installer process; returns its exit code.

@@ -18,6 +18,7 @@
 #include "config/brand_info.h"
 #include "config/distribution_params.h"
 #include "config/module_trust.h"
+#include "installer/default_browser_check.h"
 #include "installer/delayed_params.h"
 #include "installer/distribution_files.h"
 #include "installer/elevated_runner.h"
@@ -175,6 +176,14 @@ void Installer::set_make_browser_default(bool value) {
   const int os = base::GetOsVersionIndex();
   if (os == base::kOsWin8 || os == base::kOsWin81) return;
   make_browser_default_ = value;
+}
+
+bool Installer::CanMakeDefaultBrowser() {
+  const InterfaceCheck run_child = [](uint32_t* status) {
+    return IsInternalInterfaceAvailableSafeCheck(
+        base::CommandLine::ForCurrentProcess().GetProgram(), status);
+  };
+  return installer::CanMakeDefaultBrowser(base::GetOsInfo(), run_child, &interface_availability_);
 }
 
 void Installer::set_elevated_runner(std::unique_ptr<ElevatedRunner> runner) {
@@ -389,8 +398,7 @@ base::CommandLine Installer::BuildSetupCommandLineFor(const std::wstring& progra
   inputs.clids_searchband_path = files_.searchband_clids;
   inputs.website_icon_path = files_.website_icon;
   inputs.partner_package_override_path = partner_package_override_path_;
-  inputs.elevation_mode =
-      params_ != nullptr ? GetElevationMode(*params_, base::CommandLine::ForCurrentProcess()) : 0;
+  inputs.elevation_mode = ElevationMode();
   inputs.launch_browser = launch_browser_;
   inputs.extras_prepared = !extras_not_prepared_;
   inputs.variations_update_path = variations_update_path_;
@@ -494,7 +502,7 @@ int Installer::DownloadModule(HANDLE file, const base::CommandLine& command_line
       LOG_ERROR << "proc_name=" << error_info.proc_name;
       return IsOldCryptoComponentFault(error_info.exception_code, error_info.dll_name,
                                        error_info.proc_name)
-                 ? 3
+                 ? kOldCryptoComponentResult
                  : 2;
     }
     // A failed attempt reports what is kept for the next one.
@@ -609,5 +617,14 @@ void Installer::ReportInstallationFinished(bool success) {
     return Download(url, &writer);
   });
 }
+
+int Installer::ElevationMode() const {
+  return params_ != nullptr ? GetElevationMode(*params_, base::CommandLine::ForCurrentProcess())
+                            : 0;
+}
+
+bool Installer::NeedsElevation() const { return NeedStartThisProcessAsAdmin(); }
+
+bool Installer::StartElevated() { return StartElevatedInstaller(this); }
 
 }  // namespace installer

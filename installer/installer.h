@@ -10,6 +10,7 @@
 
 #include "base/scoped_handle.h"
 #include "installer/distribution_files.h"
+#include "ui/installation.h"
 #include "ui/installer_observer.h"
 
 namespace config {
@@ -42,8 +43,8 @@ inline constexpr DWORD kPlainDownloadTimeoutMs = 5000;  // 5 seconds
 inline constexpr int kTimeLeftOffsetSeconds = 240;      // added to every estimate shown
 inline constexpr int kAttemptsForSingleUrl = 6;
 inline constexpr int kAttemptsPerUrl = 3;
-
 using ui::InstallerObserver;
+using ui::kOldCryptoComponentResult;
 
 // How many consecutive attempts each URL of a list gets, and in total.
 struct AttemptPlan {
@@ -60,12 +61,12 @@ bool IsOldCryptoComponentFault(uint32_t exception_code, const std::string& dll_n
                                const std::string& proc_name);
 
 // Downloads, verifies and runs the browser's setup: one installation attempt.
-class Installer {
+class Installer : public ui::Installation {
  public:
   // With `prepare_extras`, the browser extras start downloading at once.
   Installer(InstallerObserver* observer, const config::BrandInfo* brand_info,
             const config::DistributionParams* params, bool prepare_extras = false);
-  virtual ~Installer();
+  ~Installer() override;
   Installer(const Installer&) = delete;
   Installer& operator=(const Installer&) = delete;
 
@@ -88,27 +89,36 @@ class Installer {
   virtual bool VerifyModule(const std::wstring& path);
 
   // The window starts the worker at once; the install button releases it.
-  bool StartAsync();
+  bool StartAsync() override;
   void RunSync();
-  void AllowInstallation();
-  bool StopAndWait();
+  void AllowInstallation() override;
+  bool StopAndWait() override;
 
-  void set_make_browser_default(bool value);
-  void set_send_statistics(bool value) { send_statistics_ = value; }
-  void set_ok_pressed_time(int64_t value) { ok_pressed_time_ = value; }
+  void set_make_browser_default(bool value) override;
+  void set_send_statistics(bool value) override { send_statistics_ = value; }
+  void set_ok_pressed_time(int64_t value) override { ok_pressed_time_ = value; }
   void set_elevation_times(int64_t start, int64_t done) {
     elevation_start_time_ = start;
     elevation_done_time_ = done;
   }
   void set_disable_uac(bool value) { disable_uac_ = value; }
   void set_interface_availability(uint64_t value) { interface_availability_ = value; }
+  // Whether the make-default offer can be shown on this Windows; keeps the
+  // value the setup gets as "the-interface-availability".
+  bool CanMakeDefaultBrowser() override;
   void set_elevated_runner(std::unique_ptr<ElevatedRunner> runner);
-  void IncrementCancelCount() { ++cancel_count_; }
+  void IncrementCancelCount() override { ++cancel_count_; }
+
+  void SendEvent(const std::map<std::wstring, std::wstring>& values) override;
+
+  int ElevationMode() const override;
+  bool NeedsElevation() const override;
+  bool StartElevated() override;
 
   // The setup command line for an archive, with or without the file switches.
   base::CommandLine BuildSetupCommandLineFor(const std::wstring& program, bool with_file_switches);
 
-  int exit_code() const { return exit_code_; }
+  int exit_code() const override { return exit_code_; }
   const std::wstring& module_path() const { return module_path_; }
 
  protected:
@@ -116,7 +126,6 @@ class Installer {
   int InstallBrowser();
   int DownloadOrExtractModule(const std::wstring& path, bool* downloaded, base::ScopedHandle* lock);
   bool RunModuleAndWait(const std::wstring& command_line);
-  virtual void SendEvent(const std::map<std::wstring, std::wstring>& values);
   // Whether a browser was installed before: the events then say "update".
   bool IsUpdate() const;
   void ReportInstallationFinished(bool success);

@@ -4,31 +4,53 @@ the installer's image that any such program can map writable; the elevated
 copy must refuse any archive that is not in the temporary folder or not
 trusted, and end the installation as an untrusted archive (402).
 
-Wine runs "runas" without a prompt, so master and copy hand over for real."""
+Wine runs "runas" without a prompt, so master and copy hand over for real.
+The master runs with its window on an Xvfb display, started at once by the
+automatic-start parameters."""
 
 import os
 import shutil
 
 import pytest
 
-from test_install import UNSIGNED_DEMO_SETUP, browser_folder, clean_machine, stat_event, stages
-from wine_prefix import BUILD
+from test_install import UNSIGNED_DEMO_SETUP, browser_folder, stat_event, stages
+from test_window import WindowedRun, desktop, display, modal_dialog
+from wine_prefix import BROWSER_KEY, BUILD
 
-__all__ = ["clean_machine"]
+__all__ = ["desktop", "display"]
 
 HOSTILE = BUILD / "tests" / "hostile_handoff.exe"
 INSTALLER = BUILD / "lite_installer.exe"
+# Every choice of the welcome screen given: the window goes straight to work.
+AUTOMATIC_START = "--distr-info-params=first=1&def=0&stat=0"
+
+
+@pytest.fixture
+def clean_machine(desktop, cdn):
+    """The desktop without a browser, values under the browser's key or log."""
+    shutil.rmtree(browser_folder(desktop), ignore_errors=True)
+    desktop.reg_delete_key(BROWSER_KEY)
+    desktop.clear_log()
+    return desktop
 
 
 def attacked_install(wine, action, payload):
     """Runs the windowed installer while the hostile program plays `action`
-    with `payload` (a Windows path); returns the installer's exit code and
-    what the hostile program printed."""
+    with `payload` (a Windows path); closes the error dialog the refusal
+    brings, and returns the installer's exit code and what the hostile
+    program printed."""
     hostile = wine.popen([HOSTILE, action, wine.windows_path(INSTALLER), payload])
+    run = WindowedRun(wine, AUTOMATIC_START)
     try:
-        code = wine.installer(timeout=120)
+        run.window()
+        asked = run.drive("wait", "dialog", 90000)
+        dialog = modal_dialog(asked)
+        assert dialog and dialog["title"] == "An error occurred during installation", asked
+        assert run.drive("click", 1010)["done"]
+        code = run.exit_code()
         out, _ = hostile.communicate(timeout=30)
     finally:
+        run.kill()
         hostile.kill()
     return code, out
 

@@ -152,23 +152,3 @@ def test_statistics_server_that_never_answers_does_not_hold_the_install(clean_ma
     assert (browser_folder(clean_machine) / "version.txt").exists()
     assert silent.wait_for_requests(6, timeout=10)
     print(f"install with a silent statistics server took {elapsed:.1f} s")
-
-
-def test_windowed_run_installs_through_the_elevated_copy(clean_machine, cdn):
-    # Wine runs everything as an administrator and starts "runas" without a
-    # prompt, so the master and its elevated copy hand over for real.
-    code = clean_machine.installer(timeout=120)
-    assert code == 0, clean_machine.log_text()[-3000:]
-    log = clean_machine.log_text()
-    assert "Start installer as admin" in log
-    assert "The elevated installer has finished, success=1" in log
-    assert "RunModule results: success=1" in log
-    record = setup_record(clean_machine)
-    switches = record["switches"]
-    assert switches["installerdata"].endswith("master_preferences")
-    assert switches["clids-file"].endswith("clids.xml")
-    assert "histogram-download-time" in switches
-    assert "velmar-website-icon-file" not in switches, "an empty icon is not passed on"
-    assert record["program"].lower().endswith(".tmp")
-    assert wait_for_report(cdn)["result"] == "success"
-    assert stat_event(cdn, "setup", "setup_exe_launched")["uac"] == "100"

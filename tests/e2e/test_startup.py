@@ -53,9 +53,14 @@ def run_elevated_instance(wine, action, setup_cmd_line, wait_for="Start installe
     return result["code"]
 
 
-def test_interface_check_child_answers_700_or_701(fresh_log):
+# Wine 8's association service offers none of the internal interfaces the
+# child probes, so under Wine the child always answers "not available".
+INTERFACE_ANSWER_UNDER_WINE = 701
+
+
+def test_interface_check_child_answers_not_available_under_wine(fresh_log):
     code = fresh_log.installer("--check-the-interface")
-    assert code in (700, 701)
+    assert code == INTERFACE_ANSWER_UNDER_WINE
     log = fresh_log.log_text()
     assert "-------------------------------------- Start install." in log
     assert f"ret code: {code}" in log
@@ -67,7 +72,7 @@ def test_second_master_ends_with_600_when_mutex_is_held(fresh_log):
     with held_mutex(fresh_log, MUTEX):
         code = fresh_log.installer("--silent")
         # The interface check never touches the mutex, even while it is held.
-        assert fresh_log.installer("--check-the-interface") in (700, 701)
+        assert fresh_log.installer("--check-the-interface") == INTERFACE_ANSWER_UNDER_WINE
     assert code == 600
     log = fresh_log.log_text()
     assert "Another installer instance is already running." in log
@@ -185,5 +190,5 @@ def test_log_starts_with_byte_order_mark_and_names_each_writer(fresh_log):
 def test_line_is_dropped_while_log_mutex_is_held_elsewhere(fresh_log):
     with held_mutex(fresh_log, LOG_MUTEX):
         code = fresh_log.installer("--check-the-interface")
-    assert code in (700, 701)
+    assert code == INTERFACE_ANSWER_UNDER_WINE
     assert "Start install." not in fresh_log.log_text()

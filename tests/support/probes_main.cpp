@@ -29,9 +29,9 @@ namespace {
 
 class TestInstaller : public installer::Installer {
  public:
-  TestInstaller(const config::BrandInfo* brand_info, const config::DistributionParams* params,
+  TestInstaller(installer::InstallerObserver* observer, const config::BrandInfo* brand_info, const config::DistributionParams* params,
                 const char* retry_delay_ms, const char* download_host)
-      : Installer(nullptr, brand_info, params, true),
+      : Installer(observer, brand_info, params, true),
         retry_delay_ms_(retry_delay_ms != nullptr ? static_cast<DWORD>(std::atoi(retry_delay_ms))
                                                   : Installer::GetRetryDelay()),
         download_host_(download_host != nullptr ? base::Utf8ToWide(download_host) : L"") {}
@@ -68,15 +68,16 @@ class TestProbes : public installer::StartupProbes {
     return true;
   }
   std::unique_ptr<installer::Installer> CreateInstaller(
-      const config::BrandInfo* brand_info,
+      installer::InstallerObserver* observer, const config::BrandInfo* brand_info,
       const config::DistributionParams* params) const override {
     if (std::getenv("LITE_TEST_CRASH") != nullptr) CrashOnPurpose();
     const char* delay = std::getenv("LITE_TEST_RETRY_DELAY_MS");
     const char* download_host = std::getenv("LITE_TEST_DOWNLOAD_HOST");
     if (delay == nullptr && download_host == nullptr) {
-      return StartupProbes::CreateInstaller(brand_info, params);
+      return StartupProbes::CreateInstaller(observer, brand_info, params);
     }
-    return std::make_unique<TestInstaller>(brand_info, params, delay, download_host);
+    return std::make_unique<TestInstaller>(observer, brand_info, params, delay,
+                                           download_host);
   }
 
  private:

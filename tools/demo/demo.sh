@@ -4,8 +4,10 @@
 #
 #   bash tools/demo/demo.sh [--window] [-- installer switches...]
 #
-# Silent by default; --window shows the installer's window (needs DISPLAY).
-# Everything it makes lands in build/demo/.
+# Silent by default; --window shows the installer's window on $DISPLAY, or on
+# a virtual screen (Xvfb) of its own when none is set, clicks Install in it the
+# way a person would (tests/support/window_driver.cpp) and saves screenshots of
+# the welcome and progress screens. Everything it makes lands in build/demo/.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -19,10 +21,6 @@ while [ $# -gt 0 ]; do
     *) echo "usage: $0 [--window] [-- installer switches...]" >&2; exit 2 ;;
   esac
 done
-if [ ${#mode[@]} -eq 0 ] && [ -z "${DISPLAY:-}" ]; then
-  echo "demo: --window needs an X display (DISPLAY)" >&2
-  exit 2
-fi
 
 mkdir -p "$demo"
 build_log="$demo/build.log"
@@ -43,9 +41,13 @@ setup="$tests/signed/demo_setup.exe"
 [ -f "$setup" ] || { echo "demo: no signed demo setup at $setup" >&2; exit 1; }
 
 server_pid=""
+xvfb_pid=""
+installer_pid=""
 wine_env=()
 cleanup() {
+  [ -n "$installer_pid" ] && kill "$installer_pid" 2>/dev/null
   [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
   [ ${#wine_env[@]} -gt 0 ] && env "${wine_env[@]}" wineserver -k >/dev/null 2>&1
   return 0
 }
@@ -62,11 +64,29 @@ url=$(sed -n 's/^listening //p' "$demo/server.log")
 [ -n "$url" ] || { cat "$demo/server.log"; echo "demo: the server did not start (is port $demo_port taken?)" >&2; exit 1; }
 step "download server on $url"
 
+display_env=()
+if [ ${#mode[@]} -eq 0 ]; then
+  if [ -z "${DISPLAY:-}" ]; then
+    # A virtual screen on the first free display from :126.
+    number=126
+    while [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ]; do
+      number=$((number + 1))
+    done
+    Xvfb ":$number" -screen 0 1280x800x24 -nolisten tcp >"$demo/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$number" ] && break; sleep 0.1; done
+    export DISPLAY=":$number"
+    step "virtual screen $DISPLAY (Xvfb)"
+  fi
+  display_env=(DISPLAY="$DISPLAY")
+fi
+
 prefix="$demo/wine"
 step "a fresh Wine prefix ($prefix)"
 rm -rf "$prefix"
 mkdir -p "$prefix"
-wine_env=(WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=")
+wine_env=(WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+          "${display_env[@]}")
 wine() { env "${wine_env[@]}" /usr/lib/wine/wine64 "$@" </dev/null; }
 env "${wine_env[@]}" wineserver -p </dev/null >/dev/null 2>&1
 wine wineboot.exe >/dev/null 2>&1
@@ -79,10 +99,57 @@ wine "$tests/trust_check.exe" add-root "Z:${root//\//\\}\\build\\x86_64\\test_pk
 # variations seed runs by default, the server configuration and the wallpapers
 # on request of the distribution parameters.
 [ $# -gt 0 ] || set -- "--distr-info-params=scup=1&pwexp=autumn.zip"
+
+# Drives the window as a person would: waits for it, saves the welcome
+# screen, clicks Install and saves the progress screen once the setup runs.
+watch_window() {
+  local out=$1 state
+  drive() { wine "$tests/window_driver.exe" "$@" | tail -n 1; }
+  state=$(drive wait 0 window 60000)
+  if ! grep -q '"met":true' <<<"$state"; then
+    echo "demo: no installer window appeared" >&2
+    return 0
+  fi
+  pid=$(/usr/bin/python3 -c 'import json, sys; print(json.loads(sys.argv[1])["dialogs"][0]["pid"])' "$state")
+  sleep 1
+  shoot "$state" "$out/welcome.png"
+  step "welcome screen saved: $out/welcome.png; clicking Install"
+  drive click "$pid" 1 >/dev/null
+  state=$(drive wait "$pid" text 1055 75% 120000)
+  sleep 0.5
+  shoot "$state" "$out/progress.png"
+  step "progress screen saved: $out/progress.png"
+  drive wait "$pid" gone 120000 >/dev/null
+}
+
+# Saves the screen around the main window of a driver state line.
+shoot() {
+  local geometry
+  geometry=$(/usr/bin/python3 -c 'import json, sys
+main = next(d for d in json.loads(sys.argv[1])["dialogs"] if d["main"])
+l, t, r, b = main["rect"]
+m = 24
+l, t = max(0, l - m), max(0, t - m)
+print(f"{r + m - l}x{b + m - t}+{l}+{t}")' "$1")
+  # xwd reads a black screen while the layered shadow window is shown.
+  /usr/bin/import -display "$DISPLAY" -window root -crop "$geometry" +repage "$2"
+}
+
 step "running the installer ${mode[*]:-with its window}${*:+ $*}"
 installer="Z:${root//\//\\}\\build\\x86_64\\lite_installer.exe"
-code=$(wine "$tests/test_helper.exe" exit-code "$installer" "${mode[@]}" "$@" \
-  | sed -n 's/^exit_code=//p' | tr -d '\r')
+if [ ${#mode[@]} -eq 0 ]; then
+  # The setup pauses at each figure so that the progress screen can be seen.
+  env "${wine_env[@]}" DEMO_SETUP_STEP_MS=1500 /usr/lib/wine/wine64 "$tests/test_helper.exe" \
+    exit-code "$installer" "$@" </dev/null >"$demo/installer.out" 2>/dev/null &
+  installer_pid=$!
+  watch_window "$demo"
+  wait "$installer_pid" || true
+  installer_pid=""
+  code=$(sed -n 's/^exit_code=//p' "$demo/installer.out" | tr -d '\r')
+else
+  code=$(wine "$tests/test_helper.exe" exit-code "$installer" "${mode[@]}" "$@" \
+    | sed -n 's/^exit_code=//p' | tr -d '\r')
+fi
 
 user_dir="$prefix/drive_c/users/$(id -un)"
 application="$user_dir/AppData/Local/Velmar/Browser/Application"

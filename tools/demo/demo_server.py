@@ -45,6 +45,7 @@ DEMO_SERVER_CONFIG = b"PK\x05\x06" + bytes(18)
 DEMO_WALLPAPERS = b"PK\x05\x06" + bytes(16) + b"\x01\x00"
 # Fields worth showing after a statistics event's action and stage.
 SHOWN_STAT_FIELDS = ("error", "attempt_number", "download_time", "setup_time", "uac")
+WINDOW_STAT_FIELDS = ("clicked_button", "choosen_checkbox", "clicked_link")
 
 
 def parse_stat_vars(path):
@@ -88,7 +89,9 @@ def describe(event):
         return f"archive   {event['path']} -> {event['status']}, {event.get('bytes', 0)} bytes"
     if kind == "stat":
         fields = event.get("vars", {})
-        words = [fields.get("action", "?")]
+        # The window's own events name a button, check box or link instead of an action.
+        choices = [f"{k}={fields[k]}" for k in WINDOW_STAT_FIELDS if k in fields]
+        words = [fields["action"]] if "action" in fields else choices[:1] or ["?"]
         words += [fields[k] for k in ("stage", "status") if k in fields]
         words += [f"{k}={fields[k]}" for k in SHOWN_STAT_FIELDS if k in fields]
         return "stat      " + " ".join(words)
@@ -128,6 +131,9 @@ class DemoServer:
             self._httpd = http.server.ThreadingHTTPServer((HOST, 0), handler)
         self._httpd.daemon_threads = True
         self._thread = None
+        self._hold_offset = None
+        self._held_at = None
+        self._hold_changed = threading.Condition()
 
     @property
     def port(self):
@@ -156,6 +162,46 @@ class DemoServer:
         self._httpd.server_close()
         if self._events_file:
             self._events_file.close()
+
+    def hold_archive(self, offset):
+        """Archive downloads from now on stop after `offset` bytes until the
+        hold moves on or release_archive() lets them finish; a download already
+        waiting goes on to the new offset."""
+        with self._hold_changed:
+            self._hold_offset = offset
+            self._hold_changed.notify_all()
+
+    def release_archive(self):
+        self.hold_archive(None)
+
+    def wait_archive_held(self, offset, timeout):
+        """True once a download waits at `offset`."""
+        with self._hold_changed:
+            return self._hold_changed.wait_for(lambda: self._held_at == offset, timeout=timeout)
+
+    def _send_archive(self, handler, body):
+        """Writes the body up to the hold offset, waits for the hold to move,
+        and so on to the end."""
+        sent = 0
+        while sent < len(body):
+            with self._hold_changed:
+                offset = self._hold_offset
+                end = len(body) if offset is None else min(offset, len(body))
+            if end > sent:
+                handler.wfile.write(body[sent:end])
+                handler.wfile.flush()
+                sent = end
+            if offset is None or sent >= len(body):
+                continue
+            with self._hold_changed:
+                self._held_at = offset
+                self._hold_changed.notify_all()
+                # The downloader gives up on a read after a minute: stay within it.
+                moved = self._hold_changed.wait_for(lambda: self._hold_offset != offset,
+                                                    timeout=50)
+                self._held_at = None
+                if not moved:
+                    self._hold_offset = None
 
     def _record(self, event):
         with self._lock:
@@ -200,7 +246,9 @@ class DemoServer:
         for name, value in headers.items():
             handler.send_header(name, value)
         handler.end_headers()
-        if send_body:
+        if send_body and kind == "archive":
+            self._send_archive(handler, body)
+        elif send_body:
             handler.wfile.write(body)
 
     def _make_handler(self):

@@ -107,7 +107,9 @@ bool InstallDemoBrowser(const std::wstring& install_folder) {
          WriteUninstallEntry(install_folder, browser);
 }
 
-int PostProgress(const std::string& window_text) {
+// Posts the install stages and the import progress to the installer's window
+// as a real setup does while it works, pausing `step_ms` after each message.
+int PostProgress(const std::string& window_text, DWORD step_ms) {
   uint64_t window = 0;
   if (!base::ParseUnsignedDecimal(window_text, &window) || window == 0) return 0;
   int posted = 0;
@@ -119,6 +121,7 @@ int PostProgress(const std::string& window_text) {
     } else {
       LOG_ERROR << "Cannot post " << message.name << " to window " << window;
     }
+    ::Sleep(step_ms);
   }
   return posted;
 }
@@ -129,8 +132,9 @@ int Run() {
   LOG_INFO << "Demo setup started: " << ::GetCommandLineW();
   DemoRequest request;
   if (!ParseDemoRequest(GetEnvironmentText(L"DEMO_SETUP_EXIT_CODE"),
-                        GetEnvironmentText(L"DEMO_SETUP_SLEEP_MS"), &request)) {
-    LOG_ERROR << "Invalid DEMO_SETUP_EXIT_CODE or DEMO_SETUP_SLEEP_MS";
+                        GetEnvironmentText(L"DEMO_SETUP_SLEEP_MS"),
+                        GetEnvironmentText(L"DEMO_SETUP_STEP_MS"), &request)) {
+    LOG_ERROR << "Invalid DEMO_SETUP_EXIT_CODE, DEMO_SETUP_SLEEP_MS or DEMO_SETUP_STEP_MS";
     return ERROR_INVALID_PARAMETER;
   }
   const std::wstring install_folder = GetInstallFolder();
@@ -141,7 +145,7 @@ int Run() {
   record.command_line = command_line;
   record.files = ReadNamedFiles(command_line);
   record.progress_messages_posted =
-      PostProgress(command_line.GetSwitchValueASCII("progress-window"));
+      PostProgress(command_line.GetSwitchValueASCII("progress-window"), request.step_ms);
   record.exit_code = request.exit_code;
   const std::wstring record_path =
       install_folder + L"\\" + kApplicationSubfolder + L"\\" + kRecordFileName;

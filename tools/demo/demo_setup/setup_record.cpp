@@ -32,10 +32,21 @@ json_t* FileEntry(const NamedFile& file) {
   return entry;
 }
 
+// An empty text leaves `milliseconds` as it is.
+bool ParseMilliseconds(std::string_view text, uint32_t* milliseconds) {
+  if (text.empty()) return true;
+  uint64_t value = 0;
+  if (!base::ParseUnsignedDecimal(text, &value) || value > std::numeric_limits<uint32_t>::max()) {
+    return false;
+  }
+  *milliseconds = static_cast<uint32_t>(value);
+  return true;
+}
+
 }  // namespace
 
 bool ParseDemoRequest(std::string_view exit_code_text, std::string_view sleep_ms_text,
-                      DemoRequest* request) {
+                      std::string_view step_ms_text, DemoRequest* request) {
   DemoRequest result;
   if (!exit_code_text.empty()) {
     int64_t code = 0;
@@ -45,13 +56,9 @@ bool ParseDemoRequest(std::string_view exit_code_text, std::string_view sleep_ms
     }
     result.exit_code = static_cast<uint32_t>(code);
   }
-  if (!sleep_ms_text.empty()) {
-    uint64_t sleep_ms = 0;
-    if (!base::ParseUnsignedDecimal(sleep_ms_text, &sleep_ms) ||
-        sleep_ms > std::numeric_limits<uint32_t>::max()) {
-      return false;
-    }
-    result.sleep_ms = static_cast<uint32_t>(sleep_ms);
+  if (!ParseMilliseconds(sleep_ms_text, &result.sleep_ms) ||
+      !ParseMilliseconds(step_ms_text, &result.step_ms)) {
+    return false;
   }
   *request = result;
   return true;

@@ -43,14 +43,17 @@ inline constexpr ProgressMessage kProgressMessages[] = {{kInstallProgressMessage
                                                         {kImportProgressMessage, 100}};
 
 // What a test asks of the setup through the environment variables
-// DEMO_SETUP_EXIT_CODE (signed or unsigned 32-bit decimal) and
-// DEMO_SETUP_SLEEP_MS; an empty text keeps the default (0).
+// DEMO_SETUP_EXIT_CODE (signed or unsigned 32-bit decimal), DEMO_SETUP_SLEEP_MS
+// (the wait before exiting) and DEMO_SETUP_STEP_MS (the pause after each
+// progress message, so that a window can be watched at each figure); an empty
+// text keeps the default (0).
 struct DemoRequest {
   uint32_t exit_code = 0;
   uint32_t sleep_ms = 0;
+  uint32_t step_ms = 0;
 };
 bool ParseDemoRequest(std::string_view exit_code_text, std::string_view sleep_ms_text,
-                      DemoRequest* request);
+                      std::string_view step_ms_text, DemoRequest* request);
 
 // One file named by a switch, as the setup found it.
 struct NamedFile {

@@ -27,33 +27,40 @@ std::string StringAt(json_t* object, const char* path1, const char* path2 = null
   return json_is_string(value) ? json_string_value(value) : "<missing>";
 }
 
-TEST(ParseDemoRequestTest, EmptyTextsAskForExitCodeZeroWithoutSleep) {
-  DemoRequest request{7, 7};
-  ASSERT_TRUE(ParseDemoRequest("", "", &request));
+TEST(ParseDemoRequestTest, EmptyTextsAskForExitCodeZeroWithoutPauses) {
+  DemoRequest request{7, 7, 7};
+  ASSERT_TRUE(ParseDemoRequest("", "", "", &request));
   EXPECT_EQ(request.exit_code, 0u);
   EXPECT_EQ(request.sleep_ms, 0u);
+  EXPECT_EQ(request.step_ms, 0u);
 }
 
 TEST(ParseDemoRequestTest, AcceptsNegativeAndFull32BitExitCodes) {
   DemoRequest request;
-  ASSERT_TRUE(ParseDemoRequest("-1", "250", &request));
+  ASSERT_TRUE(ParseDemoRequest("-1", "250", "1500", &request));
   EXPECT_EQ(request.exit_code, 0xFFFFFFFFu);
   EXPECT_EQ(request.sleep_ms, 250u);
-  ASSERT_TRUE(ParseDemoRequest("3221225477", "", &request));
+  EXPECT_EQ(request.step_ms, 1500u);
+  ASSERT_TRUE(ParseDemoRequest("3221225477", "", "", &request));
   EXPECT_EQ(request.exit_code, 0xC0000005u);
 }
 
 TEST(ParseDemoRequestTest, RefusesGarbageAndValuesBeyond32BitsAndKeepsTheOldRequest) {
-  for (const auto& [exit_code, sleep_ms] : {std::pair{"abc", ""},
-                                            {"4294967296", ""},
-                                            {"-2147483649", ""},
-                                            {"1 ", ""},
-                                            {"0", "-5"},
-                                            {"0", "4294967296"}}) {
-    DemoRequest request{42, 43};
-    EXPECT_FALSE(ParseDemoRequest(exit_code, sleep_ms, &request))
-        << "accepted exit code \"" << exit_code << "\", sleep \"" << sleep_ms << "\"";
+  struct Texts {
+    const char* exit_code;
+    const char* sleep_ms;
+    const char* step_ms;
+  };
+  for (const Texts& texts :
+       {Texts{"abc", "", ""}, Texts{"4294967296", "", ""}, Texts{"-2147483649", "", ""},
+        Texts{"1 ", "", ""}, Texts{"0", "-5", ""}, Texts{"0", "4294967296", ""},
+        Texts{"0", "", "-1"}, Texts{"0", "", "4294967296"}, Texts{"0", "", "1s"}}) {
+    DemoRequest request{42, 43, 44};
+    EXPECT_FALSE(ParseDemoRequest(texts.exit_code, texts.sleep_ms, texts.step_ms, &request))
+        << "accepted exit code \"" << texts.exit_code << "\", sleep \"" << texts.sleep_ms
+        << "\", step \"" << texts.step_ms << "\"";
     EXPECT_EQ(request.exit_code, 42u);
+    EXPECT_EQ(request.step_ms, 44u);
   }
 }
 

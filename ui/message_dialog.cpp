@@ -1,0 +1,232 @@
+#include "ui/message_dialog.h"
+
+#include <string>
+
+#include "base/log.h"
+#include "ui/language.h"
+#include "ui/theme.h"
+
+namespace ui {
+namespace {
+
+constexpr int kDialogWidth = 410;  // the width of picture 315
+constexpr int kMargin = 32;
+constexpr int kButtonWidth = 128;
+constexpr int kButtonHeight = 34;
+constexpr int kButtonGap = 12;
+constexpr COLORREF kSecondaryButtonColor = RGB(0xEC, 0xEF, 0xF5);
+constexpr COLORREF kSecondaryButtonHotColor = RGB(0xDD, 0xE2, 0xEC);
+constexpr int kStaticTextId = -1;
+
+struct DialogState {
+  MessageDialog* dialog;
+  const MessageDialogTexts* texts;
+  const std::function<void()>* on_action;
+  Theme theme;
+};
+
+int MeasureTextHeight(HDC dc, HFONT font, const std::wstring& text, int width) {
+  if (text.empty()) return 0;
+  const HGDIOBJ old = ::SelectObject(dc, font);
+  RECT rect = {0, 0, width, 0};
+  ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect,
+              DT_CALCRECT | DT_WORDBREAK | DT_CENTER | DT_NOPREFIX);
+  ::SelectObject(dc, old);
+  return rect.bottom;
+}
+
+void LayOut(HWND window, const DialogState& state) {
+  const Theme& theme = state.theme;
+  auto scaled = [&](int value) { return static_cast<int>(value * theme.scale()); };
+  const int width = scaled(kDialogWidth);
+  const int text_width = width - 2 * scaled(kMargin);
+  const HDC dc = ::GetDC(window);
+  const std::wstring title = theme.String(state.texts->title);
+  const std::wstring text = state.texts->text != 0 ? theme.String(state.texts->text) : L"";
+  const int title_height = MeasureTextHeight(dc, theme.font(FontRole::kMedium), title, text_width);
+  const int text_height = MeasureTextHeight(dc, theme.font(FontRole::kSmall), text, text_width);
+  ::ReleaseDC(window, dc);
+
+  int y = theme.FrameSize(ImageRole::kDialogPicture).cy + scaled(20);
+  ::SetDlgItemTextW(window, kDialogTitleId, title.c_str());
+  ::MoveWindow(::GetDlgItem(window, kDialogTitleId), scaled(kMargin), y, text_width, title_height,
+               FALSE);
+  y += title_height + scaled(10);
+  ::SetDlgItemTextW(window, kStaticTextId, text.c_str());
+  ::MoveWindow(::GetDlgItem(window, kStaticTextId), scaled(kMargin), y, text_width, text_height,
+               FALSE);
+  y += text_height + scaled(text_height > 0 ? 24 : 14);
+
+  const bool has_action = state.texts->action != 0;
+  const int buttons_width =
+      has_action ? 2 * scaled(kButtonWidth) + scaled(kButtonGap) : scaled(kButtonWidth);
+  int x = (width - buttons_width) / 2;
+  if (has_action) {
+    ::SetDlgItemTextW(window, kDialogActionId, theme.String(state.texts->action).c_str());
+    ::MoveWindow(::GetDlgItem(window, kDialogActionId), x, y, scaled(kButtonWidth),
+                 scaled(kButtonHeight), FALSE);
+    x += scaled(kButtonWidth) + scaled(kButtonGap);
+  } else {
+    ::ShowWindow(::GetDlgItem(window, kDialogActionId), SW_HIDE);
+  }
+  ::SetDlgItemTextW(window, kDialogCloseId, theme.String(state.texts->close).c_str());
+  ::MoveWindow(::GetDlgItem(window, kDialogCloseId), x, y, scaled(kButtonWidth),
+               scaled(kButtonHeight), FALSE);
+  const int height = y + scaled(kButtonHeight) + scaled(28);
+
+  // Centred on the monitor's work area; the border adds to the client size.
+  RECT frame = {0, 0, width, height};
+  ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongW(window, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(::GetWindowLongW(window, GWL_EXSTYLE)));
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof(monitor);
+  ::GetMonitorInfoW(::MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT& work = monitor.rcWork;
+  const int frame_width = frame.right - frame.left;
+  const int frame_height = frame.bottom - frame.top;
+  ::SetWindowPos(window, HWND_TOPMOST, work.left + (work.right - work.left - frame_width) / 2,
+                 work.top + (work.bottom - work.top - frame_height) / 2, frame_width, frame_height,
+                 SWP_SHOWWINDOW);
+  ::SetWindowTextW(window, title.c_str());
+  ::SetFocus(::GetDlgItem(window, has_action ? kDialogActionId : kDialogCloseId));
+}
+
+void DrawButton(const DRAWITEMSTRUCT& item, const Theme& theme) {
+  const bool primary = item.CtlID == static_cast<UINT>(kDialogActionId);
+  const bool pressed = (item.itemState & ODS_SELECTED) != 0;
+  const bool focused = (item.itemState & ODS_FOCUS) != 0;
+  COLORREF fill = primary ? Theme::kAccentColor : kSecondaryButtonColor;
+  if (pressed) fill = primary ? Theme::kAccentPressedColor : kSecondaryButtonHotColor;
+  ::FillRect(item.hDC, &item.rcItem, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+  base::ScopedGdiObject brush(::CreateSolidBrush(fill));
+  base::ScopedGdiObject pen(
+      ::CreatePen(PS_SOLID, 1, focused && !primary ? Theme::kAccentColor : fill));
+  const HGDIOBJ old_brush = ::SelectObject(item.hDC, brush.Get());
+  const HGDIOBJ old_pen = ::SelectObject(item.hDC, pen.Get());
+  const int radius = static_cast<int>(6 * theme.scale());
+  ::RoundRect(item.hDC, item.rcItem.left, item.rcItem.top, item.rcItem.right, item.rcItem.bottom,
+              radius, radius);
+  ::SelectObject(item.hDC, old_pen);
+  ::SelectObject(item.hDC, old_brush);
+
+  wchar_t text[128] = {};
+  ::GetWindowTextW(item.hwndItem, text, static_cast<int>(std::size(text)));
+  const HGDIOBJ old_font = ::SelectObject(item.hDC, theme.font(FontRole::kMedium));
+  ::SetBkMode(item.hDC, TRANSPARENT);
+  ::SetTextColor(item.hDC, primary ? Theme::kTextColor : Theme::kDarkTextColor);
+  RECT rect = item.rcItem;
+  ::DrawTextW(item.hDC, text, -1, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  ::SelectObject(item.hDC, old_font);
+}
+
+void DrawStaticText(const DRAWITEMSTRUCT& item, const Theme& theme) {
+  const bool title = item.CtlID == static_cast<UINT>(kDialogTitleId);
+  ::FillRect(item.hDC, &item.rcItem, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+  const int length = ::GetWindowTextLengthW(item.hwndItem);
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  ::GetWindowTextW(item.hwndItem, text.data(), length + 1);
+  text.resize(static_cast<size_t>(length));
+  const HGDIOBJ old_font =
+      ::SelectObject(item.hDC, theme.font(title ? FontRole::kMedium : FontRole::kSmall));
+  ::SetBkMode(item.hDC, TRANSPARENT);
+  ::SetTextColor(item.hDC, title ? Theme::kDarkTextColor : Theme::kGreyTextColor);
+  RECT rect = item.rcItem;
+  ::DrawTextW(item.hDC, text.c_str(), length, &rect, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX);
+  ::SelectObject(item.hDC, old_font);
+}
+
+}  // namespace
+
+MessageDialogTexts MessageDialogTextsFor(MessageDialogKind kind) {
+  switch (kind) {
+    case MessageDialogKind::kConfirmCancel:
+      return {kStringConfirmTitle, 0, kStringResume, kStringConfirmCancel};
+    case MessageDialogKind::kDownload:
+      return {kStringDownloadDialogTitle, kStringDownloadDialogText, kStringDownload,
+              kStringDownloadDialogCancel};
+    case MessageDialogKind::kOldComponent:
+      return {kStringOldComponentTitle, kStringOldComponentText, 0, kStringOldComponentCancel};
+    case MessageDialogKind::kNewerVersion:
+      return {kStringNewerVersionTitle, kStringNewerVersionText, kStringOk, kStringClose};
+    case MessageDialogKind::kNotEnoughDiskSpace:
+      return {kStringDiskSpaceTitle, kStringDiskSpaceText, kStringOk, kStringClose};
+  }
+  return {0, 0, 0, kStringClose};
+}
+
+MessageDialog::MessageDialog(MessageDialogKind kind, uint16_t lang_id,
+                             std::function<void()> on_action)
+    : texts_(MessageDialogTextsFor(kind)), lang_id_(lang_id), on_action_(std::move(on_action)) {}
+
+INT_PTR MessageDialog::DoModal(HWND owner) {
+  DialogState state{this, &texts_, &on_action_, Theme(lang_id_)};
+  const INT_PTR result =
+      ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kMessageDialogTemplateId),
+                        owner, DialogProc, reinterpret_cast<LPARAM>(&state));
+  if (result == -1) LOG_ERROR << "Failed to show the dialog " << texts_.title;
+  window_ = nullptr;
+  return result;
+}
+
+void MessageDialog::End(INT_PTR result) {
+  if (window_ != nullptr) ::EndDialog(window_, result);
+}
+
+INT_PTR CALLBACK MessageDialog::DialogProc(HWND window, UINT message, WPARAM wparam,
+                                           LPARAM lparam) {
+  if (message == WM_INITDIALOG) {
+    ::SetWindowLongPtrW(window, DWLP_USER, lparam);
+    auto* state = reinterpret_cast<DialogState*>(lparam);
+    state->dialog->window_ = window;
+    LayOut(window, *state);
+    return FALSE;
+  }
+  auto* state = reinterpret_cast<DialogState*>(::GetWindowLongPtrW(window, DWLP_USER));
+  if (state == nullptr) return FALSE;
+  switch (message) {
+    case WM_CTLCOLORDLG:
+      return reinterpret_cast<INT_PTR>(::GetStockObject(WHITE_BRUSH));
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      const HDC dc = ::BeginPaint(window, &paint);
+      state->theme.Draw(dc, ImageRole::kDialogPicture, 0, 0);
+      // A hairline frame instead of the system's border.
+      RECT client;
+      ::GetClientRect(window, &client);
+      base::ScopedGdiObject frame(::CreateSolidBrush(Theme::kBorderColor));
+      ::FrameRect(dc, &client, static_cast<HBRUSH>(frame.Get()));
+      ::EndPaint(window, &paint);
+      return TRUE;
+    }
+    case WM_DRAWITEM: {
+      const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
+      if (item.CtlType == ODT_BUTTON) {
+        DrawButton(item, state->theme);
+      } else {
+        DrawStaticText(item, state->theme);
+      }
+      return TRUE;
+    }
+    case WM_COMMAND: {
+      const int id = LOWORD(wparam);
+      if (id == kDialogActionId && state->texts->action != 0) {
+        if (*state->on_action) (*state->on_action)();
+        ::EndDialog(window, kDialogActionId);
+      } else if (id == kDialogCloseId || id == IDCANCEL) {
+        ::EndDialog(window, kDialogCloseId);
+      }
+      return TRUE;
+    }
+    default:
+      return FALSE;
+  }
+}
+
+void ShowFatalMessageBox(uint16_t lang_id, uint32_t cause_id) {
+  const std::wstring text = LoadLocalizedString(kStringFatalText, lang_id) + L"\n" +
+                            LoadLocalizedString(cause_id, lang_id);
+  ::MessageBoxW(nullptr, text.c_str(), LoadLocalizedString(kStringFatalCaption, lang_id).c_str(),
+                0);
+}
+
+}  // namespace ui

@@ -1,0 +1,104 @@
+#include "ui/theme.h"
+
+#include "ui/language.h"
+#include "ui/scale_factor.h"
+
+namespace ui {
+namespace {
+
+struct FontSpec {
+  const wchar_t* face;
+  int size;
+  bool underline;
+};
+
+constexpr FontSpec kFonts[] = {
+    {L"Arial", 32, false}, {L"SegoeUI", 15, false}, {L"Arial", 12, false}, {L"Arial", 12, true},
+    {L"Arial", 28, false}, {L"Arial", 15, false},   {L"Arial", 11, false}, {L"Arial", 11, true},
+};
+static_assert(std::size(kFonts) == static_cast<size_t>(FontRole::kCount));
+
+}  // namespace
+
+int ImageResourceId(ImageRole role, uint16_t lang_id) {
+  const bool russian = lang_id == kRussianLangId;
+  switch (role) {
+    case ImageRole::kBackground:
+      return 307;
+    case ImageRole::kWelcomeLogo:
+      return russian ? 1065 : 301;
+    case ImageRole::kProgressLogo:
+      return russian ? 1066 : 304;
+    case ImageRole::kFirstSlide:
+      return russian ? 321 : 303;
+    case ImageRole::kProgressTrack:
+      return 313;
+    case ImageRole::kProgressFill:
+      return 314;
+    case ImageRole::kInstallButton:
+      return 309;
+    case ImageRole::kCheckBox:
+      return 299;
+    case ImageRole::kWelcomeClose:
+      return 302;
+    case ImageRole::kProgressClose:
+      return 298;
+    case ImageRole::kDialogPicture:
+      return 315;
+    case ImageRole::kCount:
+      break;
+  }
+  return 0;
+}
+
+int ImageFrameCount(ImageRole role) {
+  switch (role) {
+    case ImageRole::kInstallButton:
+    case ImageRole::kWelcomeClose:
+    case ImageRole::kProgressClose:
+      return 3;
+    case ImageRole::kCheckBox:
+      return 6;
+    default:
+      return 1;
+  }
+}
+
+Theme::Theme(uint16_t lang_id)
+    : lang_id_(lang_id), scale_(GetScaleFactor()), white_brush_(::CreateSolidBrush(kTextColor)) {
+  for (int role = 0; role < static_cast<int>(FontRole::kCount); ++role) {
+    const FontSpec& spec = kFonts[role];
+    fonts_[role].Reset(::CreateFontW(-static_cast<int>(spec.size * scale_), 0, 0, 0, FW_NORMAL,
+                                     FALSE, spec.underline, FALSE, DEFAULT_CHARSET,
+                                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                                     DEFAULT_PITCH | FF_SWISS, spec.face));
+  }
+  for (int role = 0; role < static_cast<int>(ImageRole::kCount); ++role) {
+    // Slides are drawn at half their size, like the downloaded ones.
+    const double design_scale = role == static_cast<int>(ImageRole::kFirstSlide) ? 2.0 : 1.0;
+    images_[role] =
+        ResourceBitmap(ImageResourceId(static_cast<ImageRole>(role), lang_id), design_scale);
+  }
+}
+
+Theme::~Theme() = default;
+
+std::wstring Theme::String(uint32_t id) const { return LoadLocalizedString(id, lang_id_); }
+
+SIZE Theme::FrameSize(ImageRole role) const {
+  const ResourceBitmap& image = images_[static_cast<int>(role)];
+  return {image.width() / ImageFrameCount(role), image.height()};
+}
+
+void Theme::DrawFrame(HDC dc, ImageRole role, int frame, int x, int y) const {
+  const ResourceBitmap& image = images_[static_cast<int>(role)];
+  const SIZE size = FrameSize(role);
+  image.DrawPart(dc, x, y, {frame * size.cx, 0, (frame + 1) * size.cx, size.cy});
+}
+
+void Theme::DrawLeftPart(HDC dc, ImageRole role, int x, int y, int width) const {
+  const ResourceBitmap& image = images_[static_cast<int>(role)];
+  if (width > 0) image.DrawPart(dc, x, y, {0, 0, width, image.height()});
+}
+
+}  // namespace ui
