@@ -463,8 +463,8 @@ void MainWindow::LayoutProgressDialog() {
   slide_show_ = std::make_unique<SlideShow>(
       SIZE{frame.right - frame.left, frame.bottom - frame.top},
       theme_.image(ImageRole::kFirstSlide), GetInstallerSlideUrl(brand_info_));
-  if (SUCCEEDED(::CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER,
-                                   IID_ITaskbarList3, reinterpret_cast<void**>(&taskbar_)))) {
+  if (SUCCEEDED(::CoCreateInstance(__uuidof(TaskbarList), nullptr, CLSCTX_INPROC_SERVER,
+                                   __uuidof(ITaskbarList3), reinterpret_cast<void**>(&taskbar_)))) {
     taskbar_->HrInit();
   } else {
     taskbar_ = nullptr;
@@ -543,7 +543,7 @@ void MainWindow::OnProgressMessage(int percent) {
   const HWND bar = Control(kProgressBarId);
   if (percent == static_cast<int>(::SendMessageW(bar, PBM_GETPOS, 0, 0))) return;
   ::SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
-  ::SetDlgItemTextW(window_, kPercentageId, (std::to_wstring(percent) + L"%").c_str());
+  ::SetDlgItemTextW(window_, kPercentageId, (base::NumberToWide(percent) + L"%").c_str());
   ::InvalidateRect(Control(kPercentageId), nullptr, TRUE);
   if (taskbar_ != nullptr)
     taskbar_->SetProgressValue(window_, static_cast<ULONGLONG>(percent), 100);

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 
 #include "base/command_line.h"
@@ -28,11 +28,21 @@ double ComputeScaleFactor() {
 
 }  // namespace
 
+// The C library's strtod, which jansson links anyway (the C++ library's
+// from_chars for floating point brings its exception machinery along). The
+// switch is plain decimal: strtod alone would also take leading blanks, a
+// leading plus sign and hexadecimal.
 bool ParseScaleFactor(std::string_view text, double* scale) {
-  double value = 0.0;
-  const char* end = text.data() + text.size();
-  const auto [stop, error] = std::from_chars(text.data(), end, value);
-  if (error != std::errc() || stop != end || !std::isfinite(value) || value <= 0.0) return false;
+  if (text.empty() || text.front() == '+' ||
+      text.find_first_not_of("0123456789.eE+-") != std::string_view::npos) {
+    return false;
+  }
+  const std::string digits(text);
+  char* stop = nullptr;
+  const double value = std::strtod(digits.c_str(), &stop);
+  if (stop != digits.c_str() + digits.size() || !std::isfinite(value) || value <= 0.0) {
+    return false;
+  }
   *scale = value;
   return true;
 }

@@ -32,10 +32,15 @@ TEST(ScaleFactorTest, TakesFinitePositiveDecimals) {
   EXPECT_EQ(scale, 2.0);
   EXPECT_TRUE(ParseScaleFactor("1.25", &scale));
   EXPECT_EQ(scale, 1.25);
+  EXPECT_TRUE(ParseScaleFactor(".5", &scale));
+  EXPECT_EQ(scale, 0.5);
+  EXPECT_TRUE(ParseScaleFactor("15e-1", &scale));
+  EXPECT_EQ(scale, 1.5);
 }
 
 TEST(ScaleFactorTest, RejectsWhatIsNotAUsableNumber) {
-  for (const char* text : {"", "abc", "2x", " 2", "inf", "-inf", "nan", "1e400", "0", "-1"}) {
+  for (const char* text : {"", "abc", "2x", " 2", "2 ", "+2", "0x2", "inf", "-inf", "nan",
+                           "infinity", "1e400", "1e-400", "0", "-1", "1e"}) {
     double scale = 7.0;
     EXPECT_FALSE(ParseScaleFactor(text, &scale)) << text;
     EXPECT_EQ(scale, 7.0) << text;
