@@ -51,7 +51,8 @@ def run_tagged(wine, exe, *switches):
     info = wine.temp_dir / "distrib_info"
     info.unlink(missing_ok=True)
     wine.clear_log()
-    wine.installer("--silent", *switches, exe=exe)
+    # A whole silent install runs; under load its download may need retries.
+    wine.installer("--silent", *switches, exe=exe, timeout=180)
     return info
 
 
