@@ -21,13 +21,17 @@ DIRECT_RUN_SWITCHES = {"brand-name", "brand-package", "clids-file", "clids-searc
                        "variations-update-path"}
 
 
+def clean(prefix):
+    """No browser, no values under the browser's key, an empty log."""
+    shutil.rmtree(browser_folder(prefix), ignore_errors=True)
+    prefix.reg_delete_key(BROWSER_KEY)
+    prefix.clear_log()
+    return prefix
+
+
 @pytest.fixture
 def clean_machine(wine, cdn):
-    """No browser, no values under the browser's key, an empty log."""
-    shutil.rmtree(browser_folder(wine), ignore_errors=True)
-    wine.reg_delete_key(BROWSER_KEY)
-    wine.clear_log()
-    return wine
+    return clean(wine)
 
 
 def browser_folder(wine):
