@@ -9,7 +9,6 @@ namespace installer {
 namespace {
 
 bool AlwaysReadable(const std::wstring&) { return true; }
-bool NeverReadable(const std::wstring&) { return false; }
 
 DelayedParams FullParams() {
   DelayedParams params;
@@ -24,66 +23,53 @@ DelayedParams FullParams() {
   return params;
 }
 
+base::CommandLine Apply(const DelayedParamsBlock& block, bool (*readable)(const std::wstring&),
+                        const wchar_t* command_line = L"fake_browser_arc") {
+  base::CommandLine result = base::CommandLine::FromString(command_line);
+  ApplyDelayedParamsBlock(block, readable, &result);
+  return result;
+}
+
 TEST(DelayedParamsTest, BlockCarriesEveryFieldIntoTheSetupCommandLine) {
   DelayedParamsBlock block = {};
   ASSERT_TRUE(FillDelayedParamsBlock(FullParams(), &block));
-  base::CommandLine command_line = base::CommandLine::FromString(
-      L"fake_browser_arc --make-browser-default-after-import --brand-name=tb");
-  ApplyDelayedParamsBlock(block, AlwaysReadable, &command_line);
-  EXPECT_EQ(command_line.GetProgram(), L"C:\\Temp\\vb1.tmp");
-  EXPECT_EQ(command_line.GetSwitchValue("installerdata"), L"C:\\Temp\\master_preferences");
-  EXPECT_EQ(command_line.GetSwitchValue("clids-file"), L"C:\\Temp\\clids.xml");
-  EXPECT_EQ(command_line.GetSwitchValue("clids-searchband-file"),
-            L"C:\\Temp\\clids_searchband.xml");
-  EXPECT_EQ(command_line.GetSwitchValue("velmar-website-icon-file"), L"C:\\Temp\\website.ico");
-  EXPECT_EQ(command_line.GetSwitchValue("brand-package"), L"C:\\Temp\\brand.cab");
-  EXPECT_FALSE(command_line.HasSwitch("partner-package"));
-  EXPECT_FALSE(command_line.HasSwitch("override-partner-package"));
-  EXPECT_TRUE(command_line.HasSwitch("send-statistics"));
-  EXPECT_FALSE(command_line.HasSwitch("make-browser-default-after-import"));
-  EXPECT_EQ(command_line.GetSwitchValue("histogram-download-time"), L"12");
-  EXPECT_EQ(command_line.GetSwitchValue("brand-name"), L"tb");
+  const base::CommandLine setup =
+      Apply(block, AlwaysReadable,
+            L"fake_browser_arc --make-browser-default-after-import --brand-name=tb");
+  EXPECT_EQ(setup.GetCommandLineString(),
+            L"\"C:\\Temp\\vb1.tmp\" --brand-name=tb --brand-package=\"C:\\Temp\\brand.cab\""
+            L" --clids-file=\"C:\\Temp\\clids.xml\""
+            L" --clids-searchband-file=\"C:\\Temp\\clids_searchband.xml\""
+            L" --histogram-download-time=12 --installerdata=\"C:\\Temp\\master_preferences\""
+            L" --send-statistics --velmar-website-icon-file=\"C:\\Temp\\website.ico\"");
+  // No partner package was written, so none is passed on; nor an unreadable icon.
+  EXPECT_FALSE(Apply(block, [](const std::wstring&) {
+                 return false;
+               }).HasSwitch("velmar-website-icon-file"));
 }
 
-TEST(DelayedParamsTest, EmptyOrUnreadableIconIsNotPassedOn) {
-  DelayedParamsBlock block = {};
-  ASSERT_TRUE(FillDelayedParamsBlock(FullParams(), &block));
-  base::CommandLine command_line;
-  ApplyDelayedParamsBlock(block, NeverReadable, &command_line);
-  EXPECT_FALSE(command_line.HasSwitch("velmar-website-icon-file"));
-}
-
-TEST(DelayedParamsTest, PathOf260CharactersArrivesWholeAnd261RefusesTheBlock) {
+TEST(DelayedParamsTest, LongestValuesArriveWholeAndOneCharacterMoreRefusesTheBlock) {
   DelayedParams params = FullParams();
   params.partner_package_path = std::wstring(260, L'p');
+  params.histogram_download_time = std::wstring(32, L'9');
   DelayedParamsBlock block = {};
   ASSERT_TRUE(FillDelayedParamsBlock(params, &block));
-  base::CommandLine command_line;
-  ApplyDelayedParamsBlock(block, AlwaysReadable, &command_line);
-  EXPECT_EQ(command_line.GetSwitchValue("partner-package"), params.partner_package_path);
+  const base::CommandLine setup = Apply(block, AlwaysReadable);
+  EXPECT_EQ(setup.GetSwitchValue("partner-package"), params.partner_package_path);
+  EXPECT_EQ(setup.GetSwitchValue("histogram-download-time"), params.histogram_download_time);
 
+  DelayedParams long_time = params;
+  long_time.histogram_download_time += L'9';
+  EXPECT_FALSE(FillDelayedParamsBlock(long_time, &block));
   testing_support::LogCapture capture;
   params.partner_package_path += L'p';
   DelayedParamsBlock refused = {};
   EXPECT_FALSE(FillDelayedParamsBlock(params, &refused));
   EXPECT_EQ(refused.browser_arc_path[0], L'\0') << "nothing may be written on refusal";
   const std::wstring log = capture.Text();
-  EXPECT_NE(log.find(L"ERROR: WriteDelayedParams"), std::wstring::npos) << log.c_str();
+  EXPECT_NE(log.find(L"ERROR: WriteDelayedParams"), std::wstring::npos) << log;
   EXPECT_NE(log.find(L"Too large string length, browser_arc_path=C:\\Temp\\vb1.tmp"),
             std::wstring::npos);
-  EXPECT_NE(log.find(L" send_statistics=1 make_default=0"), std::wstring::npos);
-}
-
-TEST(DelayedParamsTest, DownloadTimeOf32CharactersFitsAnd33Refuses) {
-  DelayedParams params = FullParams();
-  params.histogram_download_time = std::wstring(32, L'9');
-  DelayedParamsBlock block = {};
-  ASSERT_TRUE(FillDelayedParamsBlock(params, &block));
-  base::CommandLine command_line;
-  ApplyDelayedParamsBlock(block, AlwaysReadable, &command_line);
-  EXPECT_EQ(command_line.GetSwitchValue("histogram-download-time"), std::wstring(32, L'9'));
-  params.histogram_download_time += L'9';
-  EXPECT_FALSE(FillDelayedParamsBlock(params, &block));
 }
 
 TEST(DelayedParamsTest, RewritingAShorterPathLeavesNoTailOfTheLongerOne) {
@@ -93,7 +79,6 @@ TEST(DelayedParamsTest, RewritingAShorterPathLeavesNoTailOfTheLongerOne) {
   ASSERT_TRUE(FillDelayedParamsBlock(params, &block));
   params.browser_arc_path = L"C:\\b";
   ASSERT_TRUE(FillDelayedParamsBlock(params, &block));
-  EXPECT_EQ(std::wstring(block.browser_arc_path), L"C:\\b");
   EXPECT_EQ(block.browser_arc_path[10], L'\0');
 }
 

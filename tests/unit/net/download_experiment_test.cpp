@@ -10,210 +10,123 @@
 namespace net {
 namespace {
 
-constexpr uint64_t kGiB = 1073741824;
-
-// Every machine answer replaced; the state lives in memory.
+// Every machine answer replaced; the state lives in memory unless the test
+// asks for the real registry value.
 class FakeExperiment : public DownloadExperiment {
  public:
+  explicit FakeExperiment(const char* stored = "", uint64_t installed = 100)
+      : memory(installed), state(stored) {}
   bool IsProgramFilesInstallation() const override { return program_files; }
   bool IsWindows64() const override { return windows64; }
   bool GetInstalledMemory(uint64_t* bytes) const override {
     *bytes = memory;
-    return memory_known;
+    return true;
   }
   bool CoinToss() const override { return coin; }
   bool ReadState(std::string* value) const override {
+    if (real_state) return DownloadExperiment::ReadState(value);
     *value = state;
-    return has_state;
+    return true;
   }
   bool WriteState(const std::string& value) const override {
     written.push_back(value);
-    return write_works;
-  }
-
-  void Store(const std::string& value) {
-    has_state = true;
-    state = value;
+    return !real_state || DownloadExperiment::WriteState(value);
   }
 
   bool program_files = false;
   bool windows64 = true;
-  uint64_t memory = 8 * kGiB;
-  bool memory_known = true;
+  uint64_t memory;
   bool coin = true;
   std::string state;
-  bool has_state = false;
-  bool write_works = true;
+  bool real_state = false;
   mutable std::vector<std::string> written;
 };
 
-config::DistributionParams ExperimentParams(const std::string& ram = "4294967296") {
+using Params = std::map<std::string, std::string>;
+const Params kOn = {{"try_x64", "1"}, {"x64_ram", "100"}};
+
+config::DistributionParams Distribution(const Params& values) {
   config::DistributionParams params;
-  params.SetParamsForTesting({{"try_x64", "1"}, {"x64_ram", ram}});
+  params.SetParamsForTesting(values);
   return params;
 }
 
-TEST(ParseExperimentStateTest, OnlyTheThreeDigitsAreStates) {
-  EXPECT_EQ(ExperimentState::kKeep32, ParseExperimentState("0"));
-  EXPECT_EQ(ExperimentState::kKeep64, ParseExperimentState("1"));
-  EXPECT_EQ(ExperimentState::kDisabled, ParseExperimentState("2"));
-  EXPECT_EQ(ExperimentState::kAbsent, ParseExperimentState("3"));
-  EXPECT_EQ(ExperimentState::kAbsent, ParseExperimentState(" 1"));
-  EXPECT_EQ(ExperimentState::kAbsent, ParseExperimentState(""));
+// `experiment` after its choice with `switches` and `params`.
+FakeExperiment Chosen(FakeExperiment experiment, const wchar_t* switches,
+                      const Params& params = kOn) {
+  const config::DistributionParams distribution = Distribution(params);
+  experiment.ChooseArchitecture(base::CommandLine::FromString(std::wstring(L"a.exe ") + switches),
+                                &distribution);
+  return experiment;
 }
 
-TEST(AdjustDownloadUrlTest, CoinTossPicksEitherArchitectureWithEnoughMemory) {
-  FakeExperiment experiment;
-  experiment.AdjustDownloadUrl(ExperimentParams());
-  EXPECT_EQ(kArchitecture64, experiment.architecture());
-  experiment.coin = false;
-  experiment.AdjustDownloadUrl(ExperimentParams());
-  EXPECT_EQ(kArchitecture32, experiment.architecture());
+uint32_t Choose(FakeExperiment experiment, const wchar_t* switches, const Params& params = kOn) {
+  return Chosen(std::move(experiment), switches, params).architecture();
 }
 
-TEST(AdjustDownloadUrlTest, MemoryJustBelowTheThresholdGivesNoChoiceAndNoState) {
+TEST(DownloadExperimentTest, ChoiceFollowsSwitchesStoredStateAndMemory) {
+  EXPECT_EQ(Choose(FakeExperiment("", 100), L""), kArchitecture64);
+  EXPECT_EQ(Choose(FakeExperiment("", 99), L""), kArchitectureNone);
+  EXPECT_EQ(Choose(FakeExperiment(), L"", {{"try_x64", "0"}, {"x64_ram", "1"}}), kArchitectureNone);
+  // A stored state decides without the experiment's parameters.
+  EXPECT_EQ(Choose(FakeExperiment("0"), L"", {}), kArchitecture32);
+  EXPECT_EQ(Choose(FakeExperiment("1"), L"", {}), kArchitecture64);
+  EXPECT_EQ(Choose(FakeExperiment("2"), L""), kArchitectureNone);
+  // Only the three digits are states; anything else counts as absent.
+  EXPECT_EQ(Choose(FakeExperiment(" 1"), L"", {}), kArchitectureNone);
+  EXPECT_EQ(Choose(FakeExperiment("3"), L""), kArchitecture64);
+  // Switches decide before the experiment, the 64-bit one first.
+  EXPECT_EQ(Choose(FakeExperiment("2"), L"--download-x32"), kArchitecture32);
+  EXPECT_EQ(Choose(FakeExperiment("0"), L"--download-x32 --download-x64", {}), kArchitecture64);
+  FakeExperiment program_files("1");
+  program_files.program_files = true;
+  EXPECT_EQ(Choose(program_files, L""), kArchitectureNone);
+  FakeExperiment windows32("1");
+  windows32.windows64 = false;
+  EXPECT_EQ(Choose(windows32, L""), kArchitectureNone);
+}
+
+TEST(DownloadExperimentTest, LogLinesReadAsDocumented) {
   testing_support::LogCapture log;
-  FakeExperiment experiment;
-  experiment.memory = 4 * kGiB - 1;
-  experiment.AdjustDownloadUrl(ExperimentParams());
-  EXPECT_EQ(kArchitectureNone, experiment.architecture());
-  EXPECT_NE(
-      log.Text().find(L"Not enough memory fortry_x64 needed:4294967296, available:4294967295"),
-      std::wstring::npos)
+  Choose(FakeExperiment("", 99), L"");
+  Choose(FakeExperiment("2"), L"");
+  EXPECT_NE(log.Text().find(L"Not enough memory fortry_x64 needed:100, available:99"),
+            std::wstring::npos)
       << log.Text();
-  experiment.ConfigurateRegistry(true);
-  EXPECT_TRUE(experiment.written.empty());
-}
-
-TEST(AdjustDownloadUrlTest, MemoryExactlyAtTheThresholdIsEnough) {
-  FakeExperiment experiment;
-  experiment.memory = 4 * kGiB;
-  experiment.AdjustDownloadUrl(ExperimentParams());
-  EXPECT_EQ(kArchitecture64, experiment.architecture());
-}
-
-TEST(AdjustDownloadUrlTest, UnknownMemoryGivesNoChoice) {
-  FakeExperiment experiment;
-  experiment.memory_known = false;
-  experiment.AdjustDownloadUrl(ExperimentParams());
-  EXPECT_EQ(kArchitectureNone, experiment.architecture());
-}
-
-TEST(AdjustDownloadUrlTest, DisabledStateNeverChoosesEvenWithTheExperimentOn) {
-  testing_support::LogCapture log;
-  FakeExperiment experiment;
-  experiment.Store("2");
-  experiment.AdjustDownloadUrl(ExperimentParams());
-  EXPECT_EQ(kArchitectureNone, experiment.architecture());
   EXPECT_NE(log.Text().find(L"Experimenttry_x64 is disabled"), std::wstring::npos) << log.Text();
 }
 
-TEST(AdjustDownloadUrlTest, StoredStateKeepsItsArchitectureWithoutTheExperiment) {
-  FakeExperiment experiment;
-  experiment.Store("0");
-  experiment.AdjustDownloadUrl(config::DistributionParams());
-  EXPECT_EQ(kArchitecture32, experiment.architecture());
-  experiment.state = "1";
-  experiment.AdjustDownloadUrl(config::DistributionParams());
-  EXPECT_EQ(kArchitecture64, experiment.architecture());
+// What is stored after a download that did or did not succeed on the first URL.
+std::vector<std::string> Stored(FakeExperiment experiment, const wchar_t* switches, bool success) {
+  FakeExperiment chosen = Chosen(std::move(experiment), switches);
+  chosen.ConfigurateRegistry(success);
+  return chosen.written;
 }
 
-TEST(AdjustDownloadUrlTest, UnknownStoredTextCountsAsAbsent) {
-  FakeExperiment experiment;
-  experiment.Store("yes");
-  experiment.coin = false;
-  experiment.AdjustDownloadUrl(ExperimentParams());
-  EXPECT_EQ(kArchitecture32, experiment.architecture());
-}
-
-TEST(AdjustDownloadUrlTest, ProgramFilesInstallationOr32BitWindowsNeverChooses) {
-  FakeExperiment experiment;
-  experiment.Store("1");
-  experiment.program_files = true;
-  experiment.AdjustDownloadUrl(ExperimentParams());
-  EXPECT_EQ(kArchitectureNone, experiment.architecture());
-  experiment.program_files = false;
-  experiment.windows64 = false;
-  experiment.AdjustDownloadUrl(ExperimentParams());
-  EXPECT_EQ(kArchitectureNone, experiment.architecture());
-}
-
-TEST(AdjustDownloadUrlTest, ExperimentNeedsBothTheSwitchParameterAndANumericThreshold) {
-  FakeExperiment experiment;
-  config::DistributionParams off;
-  off.SetParamsForTesting({{"try_x64", "0"}, {"x64_ram", "1"}});
-  experiment.AdjustDownloadUrl(off);
-  EXPECT_EQ(kArchitectureNone, experiment.architecture());
-  experiment.AdjustDownloadUrl(ExperimentParams("lots"));
-  EXPECT_EQ(kArchitectureNone, experiment.architecture());
-}
-
-TEST(ChooseArchitectureTest, SwitchesDecideBeforeTheExperiment) {
-  FakeExperiment experiment;
-  experiment.Store("2");
-  const config::DistributionParams params = ExperimentParams();
-  experiment.ChooseArchitecture(base::CommandLine::FromString(L"a.exe --download-x32"), &params);
-  EXPECT_EQ(kArchitecture32, experiment.architecture());
-  experiment.ChooseArchitecture(
-      base::CommandLine::FromString(L"a.exe --download-x32 --download-x64"), &params);
-  EXPECT_EQ(kArchitecture64, experiment.architecture());
-}
-
-TEST(ChooseArchitectureTest, NoSwitchAndNoParametersLeavesNoChoice) {
-  FakeExperiment experiment;
-  experiment.Store("1");
-  experiment.ChooseArchitecture(base::CommandLine::FromString(L"a.exe"), nullptr);
-  EXPECT_EQ(kArchitectureNone, experiment.architecture());
-}
-
-TEST(ConfigurateRegistryTest, FirstUrlSuccessKeepsTheChosenArchitecture) {
-  FakeExperiment experiment;
-  experiment.AdjustDownloadUrl(ExperimentParams());
-  experiment.ConfigurateRegistry(true);
-  experiment.coin = false;
-  experiment.AdjustDownloadUrl(ExperimentParams());
-  experiment.ConfigurateRegistry(true);
-  EXPECT_EQ((std::vector<std::string>{"1", "0"}), experiment.written);
-}
-
-TEST(ConfigurateRegistryTest, FailureOrLaterUrlSuccessDisablesTheExperiment) {
-  FakeExperiment experiment;
-  experiment.AdjustDownloadUrl(ExperimentParams());
-  experiment.ConfigurateRegistry(false);
-  EXPECT_EQ((std::vector<std::string>{"2"}), experiment.written);
-}
-
-TEST(ConfigurateRegistryTest, AForcedSwitchRecordsItsOutcomeOverADisabledState) {
-  FakeExperiment experiment;
-  experiment.Store("2");
-  experiment.ChooseArchitecture(base::CommandLine::FromString(L"a.exe --download-x64"), nullptr);
-  experiment.ConfigurateRegistry(true);
-  EXPECT_EQ((std::vector<std::string>{"1"}), experiment.written);
+TEST(DownloadExperimentTest, OutcomeOfTheDownloadIsStored) {
+  using Values = std::vector<std::string>;
+  FakeExperiment tails;
+  tails.coin = false;
+  EXPECT_EQ(Stored(FakeExperiment(), L"", true), Values{"1"});
+  EXPECT_EQ(Stored(tails, L"", true), Values{"0"});
+  EXPECT_EQ(Stored(FakeExperiment(), L"", false), Values{"2"});
+  // A forced switch records its outcome over a disabled state.
+  EXPECT_EQ(Stored(FakeExperiment("2"), L"--download-x64", true), Values{"1"});
+  EXPECT_EQ(Stored(FakeExperiment("2"), L"", true), Values{});
 }
 
 // The real registry state, in the test prefix's own HKEY_CURRENT_USER.
-TEST(DownloadExperimentRegistryTest, StoredStateDecidesTheNextRun) {
-  class RealStateExperiment : public FakeExperiment {
-   public:
-    bool ReadState(std::string* value) const override {
-      return DownloadExperiment::ReadState(value);
-    }
-    bool WriteState(const std::string& value) const override {
-      return DownloadExperiment::WriteState(value);
-    }
-  };
+TEST(DownloadExperimentTest, StoredStateDecidesTheNextRun) {
   base::DeleteRegistryValue(HKEY_CURRENT_USER, base::kBrowserRegistryKey, kExperimentValueName);
-  RealStateExperiment first;
+  FakeExperiment first;
+  first.real_state = true;
   first.coin = false;
-  first.AdjustDownloadUrl(ExperimentParams());
+  first.AdjustDownloadUrl(Distribution(kOn));
   first.ConfigurateRegistry(true);
-  std::wstring stored;
-  ASSERT_TRUE(base::ReadRegistryString(HKEY_CURRENT_USER, base::kBrowserRegistryKey,
-                                       kExperimentValueName, &stored));
-  EXPECT_EQ(L"0", stored);
-  RealStateExperiment second;
+  FakeExperiment second;
+  second.real_state = true;
   second.AdjustDownloadUrl(config::DistributionParams());
-  EXPECT_EQ(kArchitecture32, second.architecture());
+  EXPECT_EQ(second.architecture(), kArchitecture32);
   base::DeleteRegistryValue(HKEY_CURRENT_USER, base::kBrowserRegistryKey, kExperimentValueName);
 }
 

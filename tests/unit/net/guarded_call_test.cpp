@@ -5,6 +5,8 @@
 
 #include <functional>
 
+#include "base/scoped_handle.h"
+
 namespace net {
 namespace {
 
@@ -35,21 +37,28 @@ void WriteThroughNull() {
   *target = 1;
 }
 
-TEST(RunGuardedTest, ReturnsAndRunsTheTaskWhenNothingFaults) {
-  bool called = false;
+TEST(RunGuardedTest, LeavesExceptionsHandledInsideTheTaskAlone) {
+  bool finished = false;
   DownloadErrorInfo info;
-  EXPECT_EQ(GuardedResult::kReturned, RunFunction([&] { called = true; }, &info));
-  EXPECT_TRUE(called);
-  EXPECT_EQ(0u, info.exception_code);
+  const GuardedResult result = RunFunction(
+      [&] {
+        void* handler = ::AddVectoredExceptionHandler(1, ContinueAfterTestException);
+        ::RaiseException(kTestExceptionCode, 0, 0, nullptr);
+        ::RemoveVectoredExceptionHandler(handler);
+        finished = true;
+      },
+      &info);
+  EXPECT_EQ(result, GuardedResult::kReturned);
+  EXPECT_TRUE(finished);
+  EXPECT_EQ(info.exception_code, 0u);
 }
 
-TEST(RunGuardedTest, RecordsAccessViolationAndKeepsTheProcessAlive) {
+TEST(RunGuardedTest, RecordsAccessViolationAndStaysUsable) {
   DownloadErrorInfo info;
-  EXPECT_EQ(GuardedResult::kFaulted, RunFunction(WriteThroughNull, &info));
-  EXPECT_EQ(0xC0000005u, info.exception_code);
-  EXPECT_EQ("", info.dll_name);
-  // A second fault after the first: the guard stays usable.
-  EXPECT_EQ(GuardedResult::kFaulted, RunFunction(WriteThroughNull, &info));
+  EXPECT_EQ(RunFunction(WriteThroughNull, &info), GuardedResult::kFaulted);
+  EXPECT_EQ(info.exception_code, 0xC0000005u);
+  EXPECT_EQ(info.dll_name, "");
+  EXPECT_EQ(RunFunction(WriteThroughNull, &info), GuardedResult::kFaulted);
 }
 
 TEST(RunGuardedTest, RecordsDllAndProcedureOfAMissingDelayLoadedImport) {
@@ -65,55 +74,35 @@ TEST(RunGuardedTest, RecordsDllAndProcedureOfAMissingDelayLoadedImport) {
         ::RaiseException(kDelayLoadModuleNotFound, 0, 1, &parameter);
       },
       &info);
-  EXPECT_EQ(GuardedResult::kFaulted, result);
-  EXPECT_EQ(kDelayLoadModuleNotFound, info.exception_code);
-  EXPECT_EQ("absent.dll", info.dll_name);
-  EXPECT_EQ("AbsentProc", info.proc_name);
-}
-
-TEST(RunGuardedTest, LeavesExceptionsHandledInsideTheTaskAlone) {
-  bool finished = false;
-  const GuardedResult result = RunFunction(
-      [&] {
-        void* handler = ::AddVectoredExceptionHandler(1, ContinueAfterTestException);
-        ::RaiseException(kTestExceptionCode, 0, 0, nullptr);
-        ::RemoveVectoredExceptionHandler(handler);
-        finished = true;
-      },
-      nullptr);
-  EXPECT_EQ(GuardedResult::kReturned, result);
-  EXPECT_TRUE(finished);
+  EXPECT_EQ(result, GuardedResult::kFaulted);
+  EXPECT_EQ(info.exception_code, kDelayLoadModuleNotFound);
+  EXPECT_EQ(info.dll_name, "absent.dll");
+  EXPECT_EQ(info.proc_name, "AbsentProc");
 }
 
 TEST(RunGuardedTest, StopEventEndsTheWaitForATaskThatBlocks) {
-  HANDLE stop = ::CreateEventW(nullptr, TRUE, TRUE, nullptr);
-  HANDLE release = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  EXPECT_EQ(GuardedResult::kStopped,
-            RunFunction([release] { ::WaitForSingleObject(release, INFINITE); }, nullptr, stop));
-  ::SetEvent(release);
-  ::CloseHandle(stop);
+  base::ScopedHandle stop(::CreateEventW(nullptr, TRUE, TRUE, nullptr));
+  base::ScopedHandle release(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  const HANDLE task_release = release.Get();
+  EXPECT_EQ(RunFunction([task_release] { ::WaitForSingleObject(task_release, INFINITE); }, nullptr,
+                        stop.Get()),
+            GuardedResult::kStopped);
+  ::SetEvent(release.Get());
 }
 
-TEST(DescribeExceptionTest, KeepsDllButNoProcedureForAnImportByOrdinal) {
+TEST(DescribeExceptionTest, DelayLoadRecordWithoutNameOrParametersGivesWhatItHas) {
   DelayLoadInfo load = {};
   load.szDll = "absent.dll";
   load.dlp.fImportByName = FALSE;
   load.dlp.dwOrdinal = 7;
   EXCEPTION_RECORD record = {};
   record.ExceptionCode = kDelayLoadModuleNotFound;
+  EXPECT_EQ(DescribeException(record).dll_name, "");
   record.NumberParameters = 1;
   record.ExceptionInformation[0] = reinterpret_cast<ULONG_PTR>(&load);
   const DownloadErrorInfo info = DescribeException(record);
-  EXPECT_EQ("absent.dll", info.dll_name);
-  EXPECT_EQ("", info.proc_name);
-}
-
-TEST(DescribeExceptionTest, IgnoresADelayLoadRecordWithoutParameters) {
-  EXCEPTION_RECORD record = {};
-  record.ExceptionCode = kDelayLoadModuleNotFound;
-  const DownloadErrorInfo info = DescribeException(record);
-  EXPECT_EQ(kDelayLoadModuleNotFound, info.exception_code);
-  EXPECT_EQ("", info.dll_name);
+  EXPECT_EQ(info.dll_name, "absent.dll");
+  EXPECT_EQ(info.proc_name, "");
 }
 
 }  // namespace

@@ -12,10 +12,6 @@ namespace {
 constexpr int64_t kSecondUs = 1000000;
 constexpr wchar_t kStorage[] = L"http://127.0.0.1:9";
 
-TEST(InstallReportTest, DownloadFinishedSendsWholeSeconds) {
-  EXPECT_EQ(DownloadFinishedEvent(3 * kSecondUs - 1).at(L"download_time"), L"2");
-}
-
 TEST(InstallReportTest, SuccessfulAttemptHasNoErrorAndOmitsEmptyFields) {
   DownloadAttempt attempt;
   attempt.success = true;
@@ -33,7 +29,6 @@ TEST(InstallReportTest, SuccessfulAttemptHasNoErrorAndOmitsEmptyFields) {
 TEST(InstallReportTest, FailedAttemptCarriesErrorEscapedUrlRedirectAndX64) {
   DownloadAttempt attempt;
   attempt.error = L"HttpSendRequest-12029";
-  attempt.attempt_number = 4;
   attempt.url = L"https://d.example/setup.exe?a=1,2";
   attempt.redirect = L"cdn.example";
   attempt.x64 = true;
@@ -45,93 +40,73 @@ TEST(InstallReportTest, FailedAttemptCarriesErrorEscapedUrlRedirectAndX64) {
   EXPECT_EQ(values.at(L"x64"), L"1");
 }
 
-TEST(InstallReportTest, UpdateReplacesSetupAsTheAction) {
+TEST(InstallReportTest, SetupEventsNameTheUpdateAndHowTheSetupIsStarted) {
   EXPECT_EQ(SetupExeLaunchedEvent(true, false, false).at(L"action"), L"update");
-  EXPECT_EQ(SetupExeExitedEvent(false, true, false, 0, 0).at(L"action"), L"setup");
-}
-
-TEST(InstallReportTest, UacFieldSaysHowTheSetupIsStarted) {
-  EXPECT_EQ(SetupExeLaunchedEvent(false, true, true).at(L"uac"), L"100");
   EXPECT_EQ(SetupExeLaunchedEvent(false, false, true).at(L"uac"), L"1");
   EXPECT_EQ(SetupExeLaunchedEvent(false, false, false).at(L"uac"), L"0");
-}
-
-TEST(InstallReportTest, SetupThatDidNotRunFailedToStart) {
-  EXPECT_EQ(SetupExitError(false, false, 0), L"FailedToStart");
-  EXPECT_EQ(SetupExitError(false, true, 400), L"FailedToStart");
-}
-
-TEST(InstallReportTest, DirectRunReportsEveryExitCodeButOneThreeAndFive) {
-  for (uint32_t code : {1u, 3u, 5u}) EXPECT_EQ(SetupExitError(true, false, code), L"") << code;
-  EXPECT_EQ(SetupExitError(true, false, 0), L"0");
-  EXPECT_EQ(SetupExitError(true, false, 400), L"400");
-  EXPECT_EQ(SetupExitError(true, false, 0xC0000005u), L"3221225477");
-}
-
-TEST(InstallReportTest, ElevatedRunReportsEveryExitCodeBut400) {
-  EXPECT_EQ(SetupExitError(true, true, 400), L"");
-  EXPECT_EQ(SetupExitError(true, true, 3), L"3");
-}
-
-TEST(InstallReportTest, SetupExitedCarriesErrorAndSetupTime) {
-  EXPECT_EQ(SetupExeExitedEvent(false, true, false, 7, 61 * kSecondUs),
+  // Times are whole seconds, rounded down.
+  EXPECT_EQ(SetupExeExitedEvent(false, true, true, 7, 62 * kSecondUs - 1),
             (StatValues{{L"action", L"setup"},
                         {L"stage", L"setup_exe_exited"},
                         {L"error", L"7"},
                         {L"setup_time", L"61"}}));
-  EXPECT_EQ(SetupExeExitedEvent(false, true, false, 3, 0).count(L"error"), 0u);
+  EXPECT_EQ(DownloadFinishedEvent(3 * kSecondUs - 1).at(L"download_time"), L"2");
 }
 
-TEST(InstallReportTest, FinishedUrlCarriesIdResultAndTimesInWholeSeconds) {
+TEST(InstallReportTest, SetupExitErrorSkipsTheCodesThatMeanNoFailure) {
+  struct Row {
+    bool ran, elevated;
+    uint32_t code;
+    const wchar_t* error;
+  };
+  const Row rows[] = {
+      {false, false, 0, L"FailedToStart"},
+      {false, true, 400, L"FailedToStart"},
+      {true, false, 1, L""},
+      {true, false, 5, L""},
+      {true, false, 400, L"400"},
+      {true, false, 0xC0000005u, L"3221225477"},
+      {true, true, 400, L""},
+      {true, true, 3, L"3"},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(SetupExitError(row.ran, row.elevated, row.code), row.error)
+        << row.ran << row.elevated << " " << row.code;
+  }
+}
+
+TEST(InstallReportTest, FinishedUrlCarriesIdResultAndTheTimesThatAreKnown) {
   InstallationOutcome outcome;
-  outcome.installation_id = L"0C1D2E3F-0000-4000-8000-000000000001";
+  outcome.installation_id = L"id";
   outcome.success = true;
   outcome.total_time_us = 75 * kSecondUs + 999999;
   outcome.download_time_us = 15 * kSecondUs;
   outcome.install_time_us = 60 * kSecondUs;
   EXPECT_EQ(GetInstallationFinishedUrl(kStorage, outcome),
-            L"http://127.0.0.1:9/get/browser/install?ui=0C1D2E3F-0000-4000-8000-000000000001"
-            L"&result=success&time=75&download_time=15&install_time=60");
-}
-
-TEST(InstallReportTest, CancelledWinsWhateverTheOutcome) {
-  InstallationOutcome outcome;
-  outcome.success = true;
+            L"http://127.0.0.1:9/get/browser/install?ui=id&result=success&time=75"
+            L"&download_time=15&install_time=60");
   outcome.cancelled = true;
-  EXPECT_NE(GetInstallationFinishedUrl(kStorage, outcome).find(L"&result=cancelled&"),
-            std::wstring::npos);
-}
-
-TEST(InstallReportTest, FailureBeforeTheSetupSendsNoInstallTime) {
-  InstallationOutcome outcome;
-  outcome.installation_id = L"id";
-  outcome.download_time_us = 2 * kSecondUs;
+  outcome.install_time_us = 0;
   EXPECT_EQ(GetInstallationFinishedUrl(kStorage, outcome),
-            L"http://127.0.0.1:9/get/browser/install?ui=id&result=failed&time=0&download_time=2");
+            L"http://127.0.0.1:9/get/browser/install?ui=id&result=cancelled&time=75"
+            L"&download_time=15");
 }
 
 TEST(InstallReportTest, FailedFetchIsLoggedWithTheAddress) {
   testing_support::LogCapture capture;
   std::wstring fetched;
   ReportInstallationFinished(
-      InstallationOutcome{L"id", true, false, 0, 0, 0},
+      InstallationOutcome{L"id", false, false, 0, 0, 0},
       [&](const std::wstring& url) {
         fetched = url;
         return false;
       },
       kStorage);
-  EXPECT_EQ(fetched, L"http://127.0.0.1:9/get/browser/install?ui=id&result=success&time=0");
+  EXPECT_EQ(fetched, L"http://127.0.0.1:9/get/browser/install?ui=id&result=failed&time=0");
   EXPECT_NE(capture.Text().find(L"ReportInstallationFinished ("), std::wstring::npos);
   EXPECT_NE(capture.Text().find(L"Cannot report installation status:" + fetched),
             std::wstring::npos)
       << capture.Text();
-}
-
-TEST(InstallReportTest, InstallationIdIsAFreshGuidWithoutBraces) {
-  const std::wstring first = NewInstallationId();
-  ASSERT_EQ(first.size(), 36u) << first;
-  EXPECT_EQ(first.find_first_of(L"{}"), std::wstring::npos) << first;
-  EXPECT_NE(NewInstallationId(), first);
 }
 
 }  // namespace
