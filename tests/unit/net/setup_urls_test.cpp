@@ -1,9 +1,7 @@
 #include "net/setup_urls.h"
 
-#include <windows.h>
 #include <gtest/gtest.h>
 
-#include "base/file_util.h"
 #include "base/os_version.h"
 #include "endpoints.h"
 #include "net/download_experiment.h"
@@ -60,18 +58,6 @@ TEST(IsInstallerFreshTest, FreshForUnderThirtyDaysOfAKnownBuildTime) {
   EXPECT_TRUE(IsInstallerFresh(kNowUs - 30 * kDayUs + 1, kNowUs));
   EXPECT_FALSE(IsInstallerFresh(kNowUs - 30 * kDayUs, kNowUs));
   EXPECT_FALSE(IsInstallerFresh(0, kNowUs));
-}
-
-TEST(GetModuleModificationTimeTest, FallsBackToTheFileTimeOfAModuleWithoutDate) {
-  int64_t time_us = 0;
-  EXPECT_FALSE(GetModuleModificationTime(L"C:\\no\\such\\file.exe", &time_us));
-  ASSERT_TRUE(GetModuleModificationTime(base::GetModulePath(), &time_us));
-  FILETIME now = {};
-  ::GetSystemTimeAsFileTime(&now);
-  EXPECT_GT(time_us, 0);
-  EXPECT_LE(time_us,
-            static_cast<int64_t>(
-                (static_cast<uint64_t>(now.dwHighDateTime) << 32 | now.dwLowDateTime) / 10));
 }
 
 }  // namespace
