@@ -25,44 +25,38 @@ constexpr char kChildBehaviour[] = "LITE_TEST_INTERFACE_CHILD";
   ::ExitProcess(behaviour != nullptr ? static_cast<UINT>(std::atoll(behaviour)) : 0);
 }();
 
-// The offer by Windows version and build, and the value the setup is given;
-// a recent Windows 10 build is seen end to end.
+// The offer on a Windows version and build, the value the setup gets, and
+// whether the child was asked, when it would answer with `child_status`.
+std::string Offer(int index, uint32_t build, uint32_t revision, uint32_t child_status) {
+  base::OsInfo os;
+  os.index = index;
+  os.build = build;
+  os.update_revision = revision;
+  bool asked = false;
+  const InterfaceCheck check = [&](uint32_t* status) {
+    asked = true;
+    *status = child_status;
+    return child_status == kInterfaceAvailableOrNotChecked;
+  };
+  uint64_t value = 1;
+  const bool offered = CanMakeDefaultBrowser(os, check, &value);
+  return (offered ? "offered " : "refused ") + std::to_string(value) + (asked ? " asked" : "");
+}
+
+// A recent Windows 10 build is seen end to end.
 TEST(CanMakeDefaultBrowserTest, OldWindows10AloneAsksTheChild) {
-  struct Row {
-    int index;
-    uint32_t build, revision;
-    uint32_t check_status;  // what the child would answer
-    bool offered;
-    uint64_t value;
-    bool checked;
-  };
-  const Row rows[] = {
-      {base::kOsWin7, 7601, 0, kInterfaceNotAvailable, true, 0, false},
-      {base::kOsWin81, 9600, 0, kInterfaceAvailableOrNotChecked, false, 0, false},
-      {base::kOsWin10Rs4, 17134, 318, kInterfaceAvailableOrNotChecked, true, 171340318, true},
-      {base::kOsWin10Rs4, 17134, 319, kInterfaceNotAvailable, true, 171340319, false},
-      {base::kOsWin10Rs4, 17133, 999, kInterfaceCheckTimedOut, false, 3171330999, true},
-      {base::kOsWin10Rs5, 17703, 999, kInterfaceNotAvailable, false, 2177030999, true},
-      {base::kOsWin10Rs5, 17704, 7296, kInterfaceNotAvailable, true, 177040000, false},
-      {base::kOsOther, 30000, 0, kInterfaceNotAvailable, true, 0, false},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(testing::Message() << row.build << "." << row.revision);
-    base::OsInfo os;
-    os.index = row.index;
-    os.build = row.build;
-    os.update_revision = row.revision;
-    bool checked = false;
-    const InterfaceCheck check = [&](uint32_t* status) {
-      checked = true;
-      *status = row.check_status;
-      return row.check_status == kInterfaceAvailableOrNotChecked;
-    };
-    uint64_t value = 1;
-    EXPECT_EQ(CanMakeDefaultBrowser(os, check, &value), row.offered);
-    EXPECT_EQ(value, row.value);
-    EXPECT_EQ(checked, row.checked);
-  }
+  EXPECT_EQ(Offer(base::kOsWin7, 7601, 0, kInterfaceNotAvailable), "offered 0");
+  EXPECT_EQ(Offer(base::kOsWin81, 9600, 0, kInterfaceAvailableOrNotChecked), "refused 0");
+  EXPECT_EQ(Offer(base::kOsWin10Rs4, 17134, 318, kInterfaceAvailableOrNotChecked),
+            "offered 171340318 asked");
+  EXPECT_EQ(Offer(base::kOsWin10Rs4, 17134, 319, kInterfaceNotAvailable), "offered 171340319");
+  EXPECT_EQ(Offer(base::kOsWin10Rs4, 17133, 999, kInterfaceCheckTimedOut),
+            "refused 3171330999 asked");
+  EXPECT_EQ(Offer(base::kOsWin10Rs5, 17703, 999, kInterfaceNotAvailable),
+            "refused 2177030999 asked");
+  // Builds and revisions past what the value can hold are left out.
+  EXPECT_EQ(Offer(base::kOsWin10Rs5, 17704, 7296, kInterfaceNotAvailable), "offered 177040000");
+  EXPECT_EQ(Offer(base::kOsOther, 29497, 7295, kInterfaceNotAvailable), "offered 7295");
 }
 
 // The real child: this test program, answering as kChildBehaviour says.

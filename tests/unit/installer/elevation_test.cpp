@@ -13,48 +13,44 @@ namespace {
 
 class FakeEnvironment : public ElevationEnvironment {
  public:
-  explicit FakeEnvironment(const wchar_t* command_line)
-      : command_line_(base::CommandLine::FromString(command_line)) {}
+  explicit FakeEnvironment(const wchar_t* command_line, bool admin = true, int os = base::kOsWin10,
+                           bool elevated_now = false)
+      : admin_group(admin),
+        os_index(os),
+        elevated(elevated_now),
+        command_line_(base::CommandLine::FromString(command_line)) {}
   bool IsUserInAdminGroup() const override { return admin_group; }
   int OsVersionIndex() const override { return os_index; }
   bool IsProcessElevated() const override { return elevated; }
   const base::CommandLine& GetCommandLine() const override { return command_line_; }
 
-  bool admin_group = true;
-  int os_index = base::kOsWin10;
-  bool elevated = false;
+  bool admin_group;
+  int os_index;
+  bool elevated;
 
  private:
   base::CommandLine command_line_;
 };
 
 TEST(NeedStartThisProcessAsAdminTest, EachRefusalLogsItsReason) {
-  struct Row {
-    const wchar_t* command_line;
-    bool admin_group;
-    int os_index;
-    bool elevated;
+  const struct {
+    FakeEnvironment environment;
     const wchar_t* refusal;  // nullptr: the prompt is offered
+  } rows[] = {
+      {FakeEnvironment(L"a.exe"), nullptr},
+      {FakeEnvironment(L"a.exe --semi-silent"), nullptr},
+      {FakeEnvironment(L"a.exe --silent", true, base::kOsWin10, true), nullptr},
+      {FakeEnvironment(L"a.exe", false), L"User is not in admin group."},
+      {FakeEnvironment(L"a.exe", true, base::kOsServer2003), L"Windows version is not suitable"},
+      {FakeEnvironment(L"a.exe --patch"), L"Found non install-switch:patch"},
+      {FakeEnvironment(L"a.exe --pttw0"), L"Found non install-switch:pttw0"},
+      {FakeEnvironment(L"a.exe --run-as-admin"), L"Run-as-admin functionality"},
+      {FakeEnvironment(L"a.exe --silent"), L"UAC will not be shown."},
   };
-  const Row rows[] = {
-      {L"a.exe", true, base::kOsWin10, false, nullptr},
-      {L"a.exe --semi-silent", true, base::kOsWin10, false, nullptr},
-      {L"a.exe --silent", true, base::kOsWin10, true, nullptr},
-      {L"a.exe", false, base::kOsWin10, false, L"User is not in admin group."},
-      {L"a.exe", true, base::kOsServer2003, false, L"Windows version is not suitable"},
-      {L"a.exe --patch", true, base::kOsWin10, false, L"Found non install-switch:patch"},
-      {L"a.exe --pttw0", true, base::kOsWin10, false, L"Found non install-switch:pttw0"},
-      {L"a.exe --run-as-admin", true, base::kOsWin10, false, L"Run-as-admin functionality"},
-      {L"a.exe --silent", true, base::kOsWin10, false, L"UAC will not be shown."},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.command_line);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.environment.GetCommandLine().GetCommandLineString());
     testing_support::LogCapture capture;
-    FakeEnvironment environment(row.command_line);
-    environment.admin_group = row.admin_group;
-    environment.os_index = row.os_index;
-    environment.elevated = row.elevated;
-    EXPECT_EQ(NeedStartThisProcessAsAdmin(environment), row.refusal == nullptr);
+    EXPECT_EQ(NeedStartThisProcessAsAdmin(row.environment), row.refusal == nullptr);
     if (row.refusal != nullptr) {
       EXPECT_NE(capture.Text().find(row.refusal), std::wstring::npos) << capture.Text();
     }

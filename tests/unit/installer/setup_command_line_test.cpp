@@ -48,17 +48,15 @@ TEST(SetupCommandLineTest, OptionalSwitchesOnlyWhenSet) {
   inputs.ok_pressed_time = 1000;
   const base::CommandLine bare = BuildSetupCommandLine(base::CommandLine(), inputs);
   EXPECT_TRUE(bare.HasSwitch("clids-file")) << "always passed on a direct run";
-  for (const char* name : {"clids-searchband-file", "brand-package", "partner-package",
-                           "show-uac-at-browser-start", "install-start-time-no-uac"}) {
+  for (const char* name :
+       {"clids-searchband-file", "show-uac-at-browser-start", "install-start-time-no-uac"}) {
     EXPECT_FALSE(bare.HasSwitch(name)) << name;
   }
-  inputs.partner_package_path = L"C:\\p.cab";
   inputs.elevation_mode = 2;
   inputs.elevation_start_time = 2000;
   inputs.elevation_done_time = 9000;
   inputs.download_end_time = 5000;
   const base::CommandLine full = BuildSetupCommandLine(base::CommandLine(), inputs);
-  EXPECT_EQ(full.GetSwitchValue("partner-package"), L"C:\\p.cab");
   EXPECT_TRUE(full.HasSwitch("show-uac-at-browser-start"));
   EXPECT_EQ(full.GetSwitchValue("ok-button-pressed-time"), L"1000");
   // Only the time the prompt kept a ready archive waiting is added.

