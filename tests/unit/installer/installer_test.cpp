@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -52,7 +51,6 @@ class FailingDownloadInstaller : public Installer {
 
   bool DownloadFile(const std::wstring&, net::Writer* writer, std::string* error_text,
                     std::wstring*, uint32_t* total_size, net::DownloadErrorInfo*) override {
-    sizes_before.push_back(writer->GetSize());
     const std::string bytes(bytes_per_attempt_, 'x');
     writer->Write(bytes.data(), static_cast<uint32_t>(bytes.size()));
     *total_size = 1000;
@@ -65,40 +63,33 @@ class FailingDownloadInstaller : public Installer {
     if (size != values.end()) reported_sizes.push_back(size->second);
   }
 
-  std::vector<uint32_t> sizes_before;
   std::vector<std::wstring> reported_sizes;  // of every "download_attempt" event
 
  private:
   uint32_t bytes_per_attempt_;
 };
 
+// The "downloaded_size" of each of the six attempts that all fail.
+std::vector<std::wstring> ReportedSizes(uint32_t bytes_per_attempt) {
+  const std::wstring path = base::GetTempFolder() + L"download_module_test.tmp";
+  FailingDownloadInstaller installer(bytes_per_attempt);
+  {
+    base::ScopedHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    EXPECT_EQ(installer.DownloadModule(file.Get(), base::CommandLine()), 2);
+  }
+  ::DeleteFileW(path.c_str());
+  return installer.reported_sizes;
+}
+
 // Each failed attempt reports the size kept after the under-10 % reset, not
 // the bytes it wrote; half the file is kept for the next attempt.
 TEST(DownloadModuleTest, FailedAttemptsReportTheSizeKeptForTheNextOne) {
-  const struct {
-    uint32_t bytes_per_attempt;
-    std::vector<uint32_t> sizes_before;
-    std::vector<std::wstring> reported_sizes;
-  } rows[] = {
-      {50, std::vector<uint32_t>(6, 0), std::vector<std::wstring>(6, L"0")},
-      {500, {0, 500}, {L"500", L"1000"}},
-  };
-  const std::wstring path = base::GetTempFolder() + L"download_module_test.tmp";
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.bytes_per_attempt);
-    base::ScopedHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(file.IsValid());
-    FailingDownloadInstaller installer(row.bytes_per_attempt);
-    EXPECT_EQ(installer.DownloadModule(file.Get(), base::CommandLine()), 2);
-    ASSERT_EQ(installer.sizes_before.size(), 6u);
-    ASSERT_EQ(installer.reported_sizes.size(), 6u);
-    EXPECT_TRUE(std::equal(row.sizes_before.begin(), row.sizes_before.end(),
-                           installer.sizes_before.begin()));
-    EXPECT_TRUE(std::equal(row.reported_sizes.begin(), row.reported_sizes.end(),
-                           installer.reported_sizes.begin()));
-  }
-  ::DeleteFileW(path.c_str());
+  EXPECT_EQ(ReportedSizes(50), std::vector<std::wstring>(6, L"0"));
+  const std::vector<std::wstring> half = ReportedSizes(500);
+  ASSERT_EQ(half.size(), 6u);
+  EXPECT_EQ(half[0], L"500");
+  EXPECT_EQ(half[1], L"1000");
 }
 
 }  // namespace

@@ -11,7 +11,6 @@ SetupCommandLineInputs DirectRun() {
   inputs.brand_name = "velmar";
   inputs.with_file_switches = true;
   inputs.installer_data_path = L"C:\\Temp\\master_preferences";
-  inputs.clids_path = L"C:\\Temp\\clids.xml";
   return inputs;
 }
 
@@ -22,12 +21,14 @@ TEST(SetupCommandLineTest, PassesOwnSwitchesOnAndAddsWhatTheSetupNeeds) {
   inputs.send_statistics = true;
   inputs.disable_uac = true;
   inputs.progress_window = 0x1234;
-  // Paths hold backslashes, so they are quoted.
+  inputs.ok_pressed_time = 1000;
+  // Paths hold backslashes, so they are quoted; the clids file is named even
+  // when there is none.
   EXPECT_EQ(BuildSetupCommandLine(own, inputs).GetCommandLineString(),
-            L"\"C:\\Temp\\vb12.tmp\" --brand-name=velmar --clids-file=\"C:\\Temp\\clids.xml\""
-            L" --disable-uac --distr-info-params=a=1"
-            L" --installerdata=\"C:\\Temp\\master_preferences\" --progress-window=4660"
-            L" --send-statistics --silent --verbose-logging");
+            L"\"C:\\Temp\\vb12.tmp\" --brand-name=velmar --clids-file --disable-uac"
+            L" --distr-info-params=a=1 --installerdata=\"C:\\Temp\\master_preferences\""
+            L" --ok-button-pressed-time=1000 --progress-window=4660 --send-statistics --silent"
+            L" --verbose-logging");
 }
 
 TEST(SetupCommandLineTest, ElevatedCopyGetsNoFileSwitches) {
@@ -42,25 +43,17 @@ TEST(SetupCommandLineTest, ElevatedCopyGetsNoFileSwitches) {
   }
 }
 
-TEST(SetupCommandLineTest, OptionalSwitchesOnlyWhenSet) {
+TEST(SetupCommandLineTest, PromptTimesAndUacModeArePassedOn) {
   SetupCommandLineInputs inputs = DirectRun();
-  inputs.clids_path.clear();
-  inputs.ok_pressed_time = 1000;
-  const base::CommandLine bare = BuildSetupCommandLine(base::CommandLine(), inputs);
-  EXPECT_TRUE(bare.HasSwitch("clids-file")) << "always passed on a direct run";
-  for (const char* name :
-       {"clids-searchband-file", "show-uac-at-browser-start", "install-start-time-no-uac"}) {
-    EXPECT_FALSE(bare.HasSwitch(name)) << name;
-  }
   inputs.elevation_mode = 2;
+  inputs.ok_pressed_time = 1000;
   inputs.elevation_start_time = 2000;
   inputs.elevation_done_time = 9000;
   inputs.download_end_time = 5000;
-  const base::CommandLine full = BuildSetupCommandLine(base::CommandLine(), inputs);
-  EXPECT_TRUE(full.HasSwitch("show-uac-at-browser-start"));
-  EXPECT_EQ(full.GetSwitchValue("ok-button-pressed-time"), L"1000");
+  const base::CommandLine setup = BuildSetupCommandLine(base::CommandLine(), inputs);
+  EXPECT_TRUE(setup.HasSwitch("show-uac-at-browser-start"));
   // Only the time the prompt kept a ready archive waiting is added.
-  EXPECT_EQ(full.GetSwitchValue("install-start-time-no-uac"), L"5000");
+  EXPECT_EQ(setup.GetSwitchValue("install-start-time-no-uac"), L"5000");
 }
 
 TEST(ElevationPromptDelayTest, CountsOnlyWhileTheArchiveWasReady) {
