@@ -17,7 +17,8 @@ class FunctionTask : public GuardedTask {
   std::function<void()> body_;
 };
 
-// The stop event is seen ending a download end to end.
+// Runs `body` guarded; a stop event ending the wait is seen in the download
+// tests end to end.
 GuardedResult RunFunction(std::function<void()> body, DownloadErrorInfo* info) {
   return RunGuarded(std::make_shared<FunctionTask>(std::move(body)), nullptr, info);
 }
