@@ -31,12 +31,10 @@ TEST(InstallStatSenderTest, ValuesAreEscapedAsOneSegmentOfUtf8) {
   EXPECT_EQ(EscapeStatText(L"\u043f\u20ac"), L"%D0%BF%E2%82%AC");
 }
 
-TEST(InstallStatSenderTest, InstallStatTextRoundTripsAndDropsAnOddLastLine) {
-  const StatValues values = {{L"new_ver", L"24.1"}, {L"brand_id", L"velmar"}, {L"empty", L""}};
-  const std::wstring text = FormatInstallStat(values);
-  EXPECT_EQ(text, L"brand_id\nvelmar\nempty\n\nnew_ver\n24.1\n");
-  EXPECT_EQ(ParseInstallStat(text), values);
-  EXPECT_EQ(ParseInstallStat(L"a\n1\nb\n2\nc"), (StatValues{{L"a", L"1"}, {L"b", L"2"}}));
+// The stored text is seen read back end to end; the odd cases are not.
+TEST(InstallStatSenderTest, InstallStatTextKeepsEmptyValuesAndDropsAnOddLastLine) {
+  EXPECT_EQ(FormatInstallStat({{L"b", L""}, {L"a", L"1"}}), L"a\n1\nb\n\n");
+  EXPECT_EQ(ParseInstallStat(L"a\n1\nb\n\nc"), (StatValues{{L"a", L"1"}, {L"b", L""}}));
 }
 
 TEST(InstallStatSenderTest, RecordStartsFromPersistedTextThenInitialValues) {
