@@ -61,15 +61,5 @@ TEST(DelayedParamsTest, LongestValuesArriveWholeAndOneCharacterMoreRefusesTheBlo
             std::wstring::npos);
 }
 
-TEST(DelayedParamsTest, RewritingAShorterPathLeavesNoTailOfTheLongerOne) {
-  DelayedParamsBlock block = {};
-  DelayedParams params = FullParams();
-  params.browser_arc_path = L"C:\\a-rather-long-path\\archive.tmp";
-  ASSERT_TRUE(FillDelayedParamsBlock(params, &block));
-  params.browser_arc_path = L"C:\\b";
-  ASSERT_TRUE(FillDelayedParamsBlock(params, &block));
-  EXPECT_EQ(block.browser_arc_path[10], L'\0');
-}
-
 }  // namespace
 }  // namespace installer

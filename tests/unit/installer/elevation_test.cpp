@@ -43,7 +43,6 @@ TEST(NeedStartThisProcessAsAdminTest, EachRefusalLogsItsReason) {
       {FakeEnvironment(L"a.exe", false), L"User is not in admin group."},
       {FakeEnvironment(L"a.exe", true, base::kOsServer2003), L"Windows version is not suitable"},
       {FakeEnvironment(L"a.exe --patch"), L"Found non install-switch:patch"},
-      {FakeEnvironment(L"a.exe --pttw0"), L"Found non install-switch:pttw0"},
       {FakeEnvironment(L"a.exe --run-as-admin"), L"Run-as-admin functionality"},
       {FakeEnvironment(L"a.exe --silent"), L"UAC will not be shown."},
   };
