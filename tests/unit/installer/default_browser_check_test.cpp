@@ -93,13 +93,5 @@ TEST(SafeCheckTest, ChildsExitCodeOrSilenceGivesTheStatus) {
   ::SetEnvironmentVariableA(kChildBehaviour, nullptr);
 }
 
-TEST(SafeCheckTest, MissingExecutableIsAFailureWithoutChild) {
-  testing_support::LogCapture capture;
-  uint32_t status = kInterfaceAvailableOrNotChecked;
-  EXPECT_FALSE(IsInternalInterfaceAvailableSafeCheck(L"C:\\no\\such\\installer.exe", &status));
-  EXPECT_EQ(status, kInterfaceCheckFailed);
-  EXPECT_NE(capture.Text().find(L"can't get installer exe path."), std::wstring::npos);
-}
-
 }  // namespace
 }  // namespace installer

@@ -20,9 +20,9 @@ TEST(UserIdTest, FileIsReadOnlyWhenItHoldsOneToSixtyFourBytes) {
   const struct {
     std::string content;
     bool exists;
-    const wchar_t* log;  // nullptr: read
+    const wchar_t* log;  // the refusal's log line; empty when the file is read
   } rows[] = {
-      {std::string(64, '\x7f'), true, nullptr},
+      {std::string(64, '\x7f'), true, L""},
       {std::string(65, 'a'), true, L"Incorrect User ID file content"},
       {std::string(66, 'a'), true, L"Failed to read file "},
       {"", true, L"Incorrect User ID file content"},
@@ -35,13 +35,10 @@ TEST(UserIdTest, FileIsReadOnlyWhenItHoldsOneToSixtyFourBytes) {
     ::DeleteFileW(path.c_str());
     ASSERT_TRUE(!row.exists || base::WriteDataToFile(path, row.content));
     std::string user_id;
-    EXPECT_EQ(ReadUserIdFromFile(path, &user_id), row.log == nullptr);
-    if (row.log == nullptr) {
-      EXPECT_EQ(user_id, row.content);
-    } else {
-      EXPECT_NE(capture.Text().find(L"ReadUserIdFromFile ("), std::wstring::npos);
-      EXPECT_NE(capture.Text().find(row.log), std::wstring::npos) << capture.Text();
-    }
+    const bool read = ReadUserIdFromFile(path, &user_id);
+    EXPECT_EQ(read, *row.log == L'\0');
+    EXPECT_EQ(user_id, read ? row.content : "");
+    EXPECT_NE(capture.Text().find(row.log), std::wstring::npos) << capture.Text();
   }
   ::DeleteFileW(path.c_str());
   EXPECT_EQ(CheckUserIdFileSize(1ull << 40), UserIdContent::kTooLongToRead);
