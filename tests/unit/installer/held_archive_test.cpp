@@ -10,25 +10,14 @@ namespace {
 
 TEST(IsFileInFolderTest, AcceptsOnlyAFileDirectlyInTheFolderWhateverTheCase) {
   const wchar_t kTemp[] = L"C:\\Users\\u\\Temp\\";
-  const struct {
-    const wchar_t* path;
-    const wchar_t* folder;
-    bool inside;
-  } rows[] = {
-      {L"C:\\Users\\u\\Temp\\vb1.tmp", kTemp, true},
-      {L"c:\\users\\U\\TEMP\\vb1.tmp", L"C:\\Users\\u\\Temp", true},
-      {L"C:\\Users\\u\\evil.exe", kTemp, false},
-      {L"C:\\Users\\u\\Temp\\sub\\vb1.tmp", kTemp, false},
-      {L"C:\\Users\\u\\TempEvil\\vb1.tmp", kTemp, false},
-      {L"C:\\Users\\u\\Temp", kTemp, false},
-      {L"C:\\Users\\u\\Temp\\", kTemp, false},
-      {L"C:\\Users\\u\\Temp\\..", kTemp, false},
-      {L"C:\\Users\\u\\Temp\\vb1.tmp:payload", kTemp, false},
-      {L"fake_browser_arc", kTemp, false},
-      {L"C:\\Users\\u\\Temp\\vb1.tmp", L"", false},
-  };
-  for (const auto& row : rows) {
-    EXPECT_EQ(IsFileInFolder(row.path, row.folder), row.inside) << row.path << " in " << row.folder;
+  EXPECT_TRUE(IsFileInFolder(L"C:\\Users\\u\\Temp\\vb1.tmp", kTemp));
+  EXPECT_TRUE(IsFileInFolder(L"c:\\users\\U\\TEMP\\vb1.tmp", L"C:\\Users\\u\\Temp"));
+  EXPECT_FALSE(IsFileInFolder(L"C:\\Users\\u\\Temp\\vb1.tmp", L""));
+  for (const wchar_t* outside :
+       {L"C:\\Users\\u\\evil.exe", L"C:\\Users\\u\\Temp\\sub\\vb1.tmp",
+        L"C:\\Users\\u\\TempEvil\\vb1.tmp", L"C:\\Users\\u\\Temp", L"C:\\Users\\u\\Temp\\",
+        L"C:\\Users\\u\\Temp\\..", L"C:\\Users\\u\\Temp\\vb1.tmp:payload", L"fake_browser_arc"}) {
+    EXPECT_FALSE(IsFileInFolder(outside, kTemp)) << outside;
   }
 }
 

@@ -47,12 +47,8 @@ TEST(InstallReportTest, SetupExitErrorSkipsTheCodesThatMeanNoFailure) {
 }
 
 TEST(InstallReportTest, FinishedUrlCarriesIdResultAndTheTimesThatAreKnown) {
-  InstallationOutcome outcome;
-  outcome.installation_id = L"id";
-  outcome.success = true;
-  outcome.total_time_us = 75 * kSecondUs + 999999;
-  outcome.download_time_us = 15 * kSecondUs;
-  outcome.install_time_us = 60 * kSecondUs;
+  InstallationOutcome outcome{L"id",          true,          false, 75 * kSecondUs + 999999,
+                              15 * kSecondUs, 60 * kSecondUs};
   EXPECT_EQ(GetInstallationFinishedUrl(kStorage, outcome),
             L"http://127.0.0.1:9/get/browser/install?ui=id&result=success&time=75"
             L"&download_time=15&install_time=60");
