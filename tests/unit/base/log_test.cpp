@@ -10,89 +10,55 @@
 #include "installer/exit_codes.h"
 #include "support/log_capture.h"
 
-namespace installer {
+namespace base {
 namespace {
 
-class LogFileTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    path_ = base::GetTempFolder() + L"log_file_test_" + std::to_wstring(::GetCurrentProcessId()) +
-            L".log";
-    Remove();
-  }
-  void TearDown() override { Remove(); }
-  void Remove() {
-    ::DeleteFileW(path_.c_str());
-    ::DeleteFileW((path_ + L".old").c_str());
-  }
-  std::string Bytes(const std::wstring& path) {
-    std::ifstream file(path.c_str(), std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  }
-  void WriteBytes(size_t size) {
-    std::ofstream file(path_.c_str(), std::ios::binary);
-    file << std::string(size, 'x');
-  }
-
-  std::wstring path_;
-};
-
-TEST_F(LogFileTest, NewFileStartsWithByteOrderMarkAndLaterLinesDoNot) {
-  ASSERT_TRUE(base::AppendLogLine(path_, L"one\n"));
-  ASSERT_TRUE(base::AppendLogLine(path_, L"two\n"));
-  EXPECT_EQ(Bytes(path_), std::string("\xFF\xFEo\0n\0e\0\n\0t\0w\0o\0\n\0", 18));
+std::string Bytes(const std::wstring& path) {
+  std::ifstream file(path.c_str(), std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
 }
 
-TEST_F(LogFileTest, FileOfExactlyOneMebibyteIsRotatedBeforeTheNextLine) {
-  WriteBytes(1048576);
-  ASSERT_TRUE(base::AppendLogLine(path_, L"a\n"));
-  EXPECT_EQ(Bytes(path_ + L".old").size(), 1048576u);
-  EXPECT_EQ(Bytes(path_), std::string("\xFF\xFE"
-                                      "a\0\n\0",
-                                      6));
-}
-
-TEST_F(LogFileTest, FileOneCharacterShortIsAppendedToAndMayGrowPastTheLimit) {
-  WriteBytes(1048574);
-  ASSERT_TRUE(base::AppendLogLine(path_, L"ab\n"));
-  EXPECT_EQ(Bytes(path_).size(), 1048580u);
-  EXPECT_FALSE(base::PathExists(path_ + L".old"));
-}
-
-TEST_F(LogFileTest, RotationReplacesAnOlderGeneration) {
-  {
-    std::ofstream old((path_ + L".old").c_str(), std::ios::binary);
-    old << "stale";
+// A log of 1 MiB or more moves to ".old" (replacing an older one) before the
+// next line; a shorter one is appended to even if the line takes it past.
+TEST(LogFileTest, RotatesAtOneMebibyteBeforeTheNextLine) {
+  const std::wstring path = GetTempFolder() + L"log_file_test.log";
+  const std::wstring old = path + L".old";
+  struct Row {
+    size_t existing;
+    bool stale_old;
+    size_t size_after;
+    size_t old_size;
+  };
+  for (const Row& row : {Row{0, false, 8, 0}, Row{1048574, false, 1048580, 0},
+                         Row{1048576, false, 8, 1048576}, Row{1048600, true, 8, 1048600}}) {
+    SCOPED_TRACE(row.existing);
+    ::DeleteFileW(path.c_str());
+    ::DeleteFileW(old.c_str());
+    if (row.existing)
+      std::ofstream(path.c_str(), std::ios::binary) << std::string(row.existing, 'x');
+    if (row.stale_old) std::ofstream(old.c_str(), std::ios::binary) << "stale";
+    ASSERT_TRUE(AppendLogLine(path, L"ab\n"));
+    const std::string bytes = Bytes(path);
+    EXPECT_EQ(bytes.size(), row.size_after);
+    EXPECT_EQ(bytes.substr(bytes.size() - 6), std::string("a\0b\0\n\0", 6));
+    EXPECT_EQ(bytes.substr(0, 2) == "\xFF\xFE", row.size_after == 8);
+    EXPECT_EQ(PathExists(old) ? Bytes(old).size() : 0u, row.old_size);
   }
-  WriteBytes(1048600);
-  ASSERT_TRUE(base::AppendLogLine(path_, L"a\n"));
-  EXPECT_EQ(Bytes(path_ + L".old").size(), 1048600u);
+  ::DeleteFileW(path.c_str());
+  ::DeleteFileW(old.c_str());
 }
 
-TEST(LogLineTest, InfoLineHasTimeThreadLevelFunctionAndLine) {
-  EXPECT_EQ(base::BuildLogLine(L"2026-01-02 03:04:05 <", 42, base::kLogInfo, "GetInfo", 17,
-                               L"hello", L""),
-            L"2026-01-02 03:04:05 <42> INFO: GetInfo (17): hello\n");
-  EXPECT_EQ(base::BuildLogLine(L"t <", 1, base::kLogWarning, "F", -3, L"w", L""),
-            L"t <1> WARNING: F (-3): w\n");
-  EXPECT_EQ(base::BuildLogLine(L"t <", 1, 7, "F", 1, L"m", L""), L"t <1> INFO: F (1): m\n");
-}
-
-TEST(LogLineTest, TimeIsZeroPaddedLocalDateAndTime) {
+TEST(LogLineTest, LineHasTimeThreadLevelFunctionLineAndForErrorsTheSystemText) {
   // Year, month, day of week, day, hour, minute, second, milliseconds.
-  EXPECT_EQ(base::FormatLogTime({2026, 1, 5, 2, 3, 4, 5, 999}), L"2026-01-02 03:04:05 <");
-  EXPECT_EQ(base::FormatLogTime({2026, 12, 4, 31, 23, 59, 59, 0}), L"2026-12-31 23:59:59 <");
-}
-
-TEST(LogLineTest, ErrorLineEndsWithTheSystemText) {
-  EXPECT_EQ(
-      base::BuildLogLine(L"t <", 1, base::kLogError, "F", 2, L"failed", L"Access denied.\r\n"),
-      L"t <1> ERROR: F (2): failed Last error: Access denied.\r\n");
-}
-
-TEST(LogLineTest, ErrorWithoutAnyTextIsShownInLowerCaseHex) {
-  EXPECT_EQ(base::GetErrorText(0x2000ABCD), L"unknown error 0x2000abcd\n");
-  EXPECT_NE(base::GetErrorText(ERROR_ACCESS_DENIED).find(L"ccess"), std::wstring::npos);
+  EXPECT_EQ(FormatLogTime({2026, 1, 5, 2, 3, 4, 5, 999}), L"2026-01-02 03:04:05 <");
+  EXPECT_EQ(BuildLogLine(L"2026-01-02 03:04:05 <", 42, kLogInfo, "GetInfo", 17, L"hello", L""),
+            L"2026-01-02 03:04:05 <42> INFO: GetInfo (17): hello\n");
+  EXPECT_EQ(BuildLogLine(L"t <", 1, kLogWarning, "F", -3, L"w", L""),
+            L"t <1> WARNING: F (-3): w\n");
+  EXPECT_EQ(BuildLogLine(L"t <", 1, 7, "F", 1, L"m", L""), L"t <1> INFO: F (1): m\n");
+  EXPECT_EQ(BuildLogLine(L"t <", 1, kLogError, "F", 2, L"failed", L"Access denied.\r\n"),
+            L"t <1> ERROR: F (2): failed Last error: Access denied.\r\n");
+  EXPECT_EQ(GetErrorText(0x2000ABCD), L"unknown error 0x2000abcd\n");
 }
 
 TEST(LogMessageTest, ErrorMessageCarriesTheErrorSetBeforeIt) {
@@ -114,23 +80,23 @@ TEST(LogMessageTest, NumbersReadAsAWideStreamShowsThem) {
            << 1234567.0 << " " << -2.5e-7;
   LOG_INFO << true << false << L'x';
   const std::wstring text = capture.Text();
-  EXPECT_NE(text.find(L"): 12 -5 3000000000 18446744073709551615 -9223372036854775808 "
-                      L"4294967295 7 -300\n"),
-            std::wstring::npos)
-      << text.c_str();
-  EXPECT_NE(text.find(L"): 0.5 0.333333 1e+20 0 100 1.23457e+06 -2.5e-07\n"), std::wstring::npos)
-      << text.c_str();
-  EXPECT_NE(text.find(L"): 10x\n"), std::wstring::npos) << text.c_str();
+  for (const wchar_t* line : {L"): 12 -5 3000000000 18446744073709551615 -9223372036854775808 "
+                              L"4294967295 7 -300\n",
+                              L"): 0.5 0.333333 1e+20 0 100 1.23457e+06 -2.5e-07\n", L"): 10x\n"}) {
+    EXPECT_NE(text.find(line), std::wstring::npos) << text.c_str();
+  }
 }
 
 TEST(SetupExitCodeTest, NamesKnownHighBytesAndKeepsTheLowBits) {
-  EXPECT_EQ(FormatSetupExitCode(0), "SUCCESS_EXIT_CODE(0); error: 0");
-  EXPECT_EQ(FormatSetupExitCode((112u << 24) | 5),
-            "UNABLE_TO_EXTRACT_CHROME_ARCHIVE(112); error: 5");
-  EXPECT_EQ(FormatSetupExitCode(3), "SUCCESS_EXIT_CODE(0); error: 3");
-  EXPECT_EQ(FormatSetupExitCode(0xFFFFFFFF), "Exit code: 255; error: 16777215");
-  EXPECT_EQ(FormatSetupExitCode(106u << 24), "Exit code: 106; error: 0");
+  const std::pair<uint32_t, const char*> rows[] = {
+      {0, "SUCCESS_EXIT_CODE(0); error: 0"},
+      {(112u << 24) | 5, "UNABLE_TO_EXTRACT_CHROME_ARCHIVE(112); error: 5"},
+      {3, "SUCCESS_EXIT_CODE(0); error: 3"},
+      {0xFFFFFFFF, "Exit code: 255; error: 16777215"},
+      {106u << 24, "Exit code: 106; error: 0"},
+  };
+  for (const auto& [code, text] : rows) EXPECT_EQ(installer::FormatSetupExitCode(code), text);
 }
 
 }  // namespace
-}  // namespace installer
+}  // namespace base
