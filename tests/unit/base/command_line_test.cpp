@@ -47,17 +47,6 @@ TEST(CommandLineTest, BuildsSwitchesInNameOrderAndEmptyProgramStartsWithBlank) {
   EXPECT_EQ(command_line.GetCommandLineString(), L"\"C:\\Program Files\\a.exe\" --alpha --zeta=1");
 }
 
-TEST(CommandLineTest, BuiltStringParsesBackToTheSameSwitches) {
-  CommandLine original;
-  original.SetProgram(L"C:\\Temp dir\\setup.exe");
-  original.AppendSwitch("setup-cmd-line", L" --brand-name=tb --path=\"C:\\a b\\\"");
-  original.AppendSwitch("installerdata", L"C:\\Users\\x y\\master_preferences");
-  original.AppendSwitch("silent");
-  const CommandLine parsed = CommandLine::FromString(original.GetCommandLineString());
-  EXPECT_EQ(parsed.GetProgram(), original.GetProgram());
-  EXPECT_EQ(parsed.GetSwitches(), original.GetSwitches());
-}
-
 TEST(QuoteArgumentTest, RoundTripsThroughThePlatformSplitting) {
   for (const std::wstring value :
        {L"plain-value_1", L"a b", L"C:\\Program Files\\Velmar\\", L"say \"hi\"",

@@ -59,36 +59,14 @@ TEST_F(BrandInfoTest, DefaultsWithoutAnyPackageAndTheFlashSetup) {
   info_.ApplyDefaults();
   const std::string download = endpoints::kDownloadHost;
   EXPECT_EQ(info_.brand_id(), "velmar");
-  EXPECT_EQ(info_.brand_name(), "velmar");
   EXPECT_EQ(info_.setup_url(), download + "/browser/velmar/browser-setup.arc");
   EXPECT_EQ(info_.scenarios_url(), download + "/browser/installer/mirra/scenarios/");
   EXPECT_EQ(info_.variations_url(),
             std::string(endpoints::kBrowserApiHost) + "/content/get/experiments/browser.proto");
-  EXPECT_FALSE(info_.default_language().empty());
-  EXPECT_TRUE(info_.slide_url().empty());
   info_.Clear();
   Read(R"({"brand_id": "tb", "install": {"need_ppapi_flash": true}})");
   info_.ApplyDefaults();
   EXPECT_EQ(info_.setup_url(), download + "/browser/tb/flash/browser-setup.arc");
-}
-
-TEST_F(BrandInfoTest, LanguageSwitchWinsOverPackage) {
-  Read(R"({"languages": {"interface": "tr"}})");
-  EXPECT_EQ(info_.language_id(), 1055);
-  info_.SetDefaultLanguage("pt-BR");
-  info_.ApplyDefaults();
-  EXPECT_EQ(info_.default_language(), "pt-BR");
-  EXPECT_EQ(info_.language_id(), 1046);
-}
-
-TEST_F(BrandInfoTest, ClearKeepsTempFolderAndVariationsUrl) {
-  Read(R"({"brand_id": "tb", "urls": {"variations": "v"}, "install": {"need_ppapi_flash": true}})");
-  info_.Clear();
-  EXPECT_EQ(info_.brand_id(), "");
-  EXPECT_EQ(info_.need_ppapi_flash(), TriState::kUnset);
-  EXPECT_EQ(info_.variations_url(), "v");
-  EXPECT_EQ(info_.temp_path(), L"C:\\temp\\");
-  EXPECT_EQ(info_.language_id(), 1033);
 }
 
 TEST_F(BrandInfoTest, VariationsUrlAddsNonEmptyItemsInOrder) {

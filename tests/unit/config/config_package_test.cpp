@@ -4,25 +4,11 @@
 
 #include <string>
 
-#include "base/file_util.h"
 #include "base/registry.h"
 #include "config/brand_info.h"
-#include "config/tag.h"
 
 namespace config {
 namespace {
-
-TEST(WritePackageFileTest, ReplacesTheFileWithEveryByteAndFailsInAMissingFolder) {
-  const std::wstring path = base::GetTempFolder() + L"config_package_test.bin";
-  const std::string bytes("MSCF\0\xff\r\n", 8);
-  ASSERT_TRUE(WritePackageFile(path, "an older and longer package"));
-  ASSERT_TRUE(WritePackageFile(path, bytes));
-  std::string read;
-  EXPECT_TRUE(ReadAllBytesFromFile(path, &read));
-  EXPECT_EQ(read, bytes);
-  ::DeleteFileW(path.c_str());
-  EXPECT_FALSE(WritePackageFile(base::GetTempFolder() + L"no such folder\\BrandFile", "x"));
-}
 
 // Without packages everything comes from the defaults, and the setup is
 // given no partner file.
