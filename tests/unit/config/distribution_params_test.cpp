@@ -36,57 +36,36 @@ class TestDistributionParams : public DistributionParams {
 TEST(CreateJsonTest, ReadsTheSwitchElseTheTagAndWritesJsonOnlyForUtf8Pairs) {
   const std::wstring executable = base::GetTempFolder() + L"params_test_installer.exe";
   const std::wstring info_path = base::GetTempFolder() + kDistribInfoFileName;
+  const std::string tagged = test_support::TaggedImage({"banerid=7"});
+  const std::string not_utf8 = test_support::TaggedImage({"lang=\xff"});
+  const std::string tag_record =
+      test_support::PeImage(test_support::SignedData({std::string(300, '\0')})) +
+      std::string("Vlct\x00\x07lang=tr", 13);
   struct Row {
-    const char* name;
-    std::string image;
-    const wchar_t* command_line;
-    bool result;
-    Params params;
+    const wchar_t* switches;
+    const std::string& image;
     std::string stored;
     bool info_file;
   };
   const Row rows[] = {
-      {"empty switch",
-       test_support::TaggedImage({"banerid=7"}),
-       L"installer.exe --distr-info-params=",
-       true,
-       {{"banerid", "7"}},
-       "banerid=7",
-       true},
-      {"tag record",
-       test_support::PeImage(test_support::SignedData({std::string(300, '\0')})) +
-           std::string("Vlct\x00\x07lang=tr", 13),
-       L"installer.exe",
-       true,
-       {{"lang", "tr"}},
-       "lang=tr",
-       true},
-      {"no pairs",
-       test_support::TaggedImage({""}),
-       L"installer.exe --distr-info-params=&&",
-       false,
-       {},
-       "&&",
-       false},
+      {L"--distr-info-params=", tagged, "banerid=7", true},
+      {L"", tag_record, "lang=tr", true},
+      {L"--distr-info-params=&&", tagged, "&&", false},
       // The path is kept for the setup, but no file is written.
-      {"not UTF-8",
-       test_support::TaggedImage({"lang=\xff"}),
-       L"installer.exe",
-       true,
-       {{"lang", "\xff"}},
-       "lang=\xff",
-       false},
+      {L"", not_utf8, "lang=\xff", false},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
+    SCOPED_TRACE(row.stored);
     ::DeleteFileW(info_path.c_str());
     ASSERT_TRUE(base::WriteDataToFile(executable, row.image));
     TestDistributionParams params(executable);
-    EXPECT_EQ(params.CreateJsonFromDistribParams(base::CommandLine::FromString(row.command_line)),
-              row.result);
-    EXPECT_EQ(params.params(), row.params);
+    const Params expected = ParseDistributionParamsText(row.stored);
+    EXPECT_EQ(params.CreateJsonFromDistribParams(
+                  base::CommandLine::FromString(L"installer.exe " + std::wstring(row.switches))),
+              !expected.empty());
+    EXPECT_EQ(params.params(), expected);
     EXPECT_EQ(params.stored(), row.stored);
-    EXPECT_EQ(params.info_file_path(), row.result ? info_path : L"");
+    EXPECT_EQ(params.info_file_path(), expected.empty() ? L"" : info_path);
     EXPECT_EQ(base::PathExists(info_path), row.info_file);
   }
   ::DeleteFileW(info_path.c_str());

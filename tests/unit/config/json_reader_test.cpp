@@ -58,16 +58,5 @@ TEST(JsonReaderTest, BadCommentsAndBadJsonGiveNoDocument) {
   EXPECT_STREQ(CommentErrorText(CommentError::kPrematureEndOfInput), "premature end of input");
 }
 
-TEST(LookupTest, DescendsThroughObjectsOnly) {
-  JsonPtr document =
-      ParseConfigJson("{\"a\": {\"b\": {\"c\": \"deep\"}}, \"s\": \"text\", \"n\": [1]}");
-  ASSERT_TRUE(document);
-  EXPECT_TRUE(json_is_object(Lookup(document.get(), "a.b")));
-  for (const char* path : {"a.x.c", "s.c", "n.0", "a."}) {
-    EXPECT_EQ(Lookup(document.get(), path), nullptr) << path;
-  }
-  EXPECT_EQ(Lookup(nullptr, "a"), nullptr);
-}
-
 }  // namespace
 }  // namespace config
