@@ -5,7 +5,6 @@
 #include <shellapi.h>
 
 #include <string>
-#include <vector>
 
 namespace base {
 namespace {
@@ -29,11 +28,8 @@ TEST(CommandLineTest, ParsesSwitchesByLowerCaseNameWhateverThePrefix) {
     SCOPED_TRACE(testing::PrintToString(text.substr(0, 40)));
     const CommandLine command_line = CommandLine::FromString(text);
     EXPECT_EQ(command_line.GetSwitches(), switches);
-    for (const auto& [name, value] : switches) {
-      EXPECT_EQ(command_line.GetSwitchValue(name), value);
-    }
   }
-  EXPECT_TRUE(CommandLine::FromString(L"a.exe --silent").HasSwitch("SILENT"));
+  EXPECT_EQ(CommandLine::FromString(L"a.exe --X=Yz").GetSwitchValue("X"), L"Yz");
 }
 
 TEST(CommandLineTest, BuildsSwitchesInNameOrderAndEmptyProgramStartsWithBlank) {

@@ -55,11 +55,9 @@ TEST_F(BrandInfoTest, OnlyInstallKeysFallBackToTopLevelAndTriStatesNeedBooleans)
   EXPECT_FALSE(info_.IsSendStatistics());
 }
 
-TEST_F(BrandInfoTest, DefaultsWithoutAnyPackageAndTheFlashSetup) {
+TEST_F(BrandInfoTest, DefaultUrlsAndTheFlashSetup) {
   info_.ApplyDefaults();
   const std::string download = endpoints::kDownloadHost;
-  EXPECT_EQ(info_.brand_id(), "velmar");
-  EXPECT_EQ(info_.setup_url(), download + "/browser/velmar/browser-setup.arc");
   EXPECT_EQ(info_.scenarios_url(), download + "/browser/installer/mirra/scenarios/");
   EXPECT_EQ(info_.variations_url(),
             std::string(endpoints::kBrowserApiHost) + "/content/get/experiments/browser.proto");

@@ -35,9 +35,6 @@ TEST(UserAgent, NamesWinHttpAndWindowsVersions) {
   kernel32.dwFileOS = VOS_NT_WINDOWS32;
   EXPECT_EQ(FormatUserAgent(&winhttp, &kernel32, true),
             "Crashpad/0.8.0 WinHTTP/10.1.3.4 Windows_NT/10.1.3.4 (x86; WoW64)");
-  EXPECT_EQ(FormatUserAgent(nullptr, &kernel32, false), "Crashpad/0.8.0 Windows_NT/10.1.3.4 (x86)");
-  kernel32.dwFileOS = VOS__WINDOWS32;
-  EXPECT_EQ(FormatUserAgent(&winhttp, &kernel32, false), "Crashpad/0.8.0 WinHTTP/10.1.3.4");
   EXPECT_EQ(FormatUserAgent(nullptr, nullptr, false), "Crashpad/0.8.0");
 }
 
@@ -59,20 +56,6 @@ TEST(CrashReporterTest, DumpPathTakenByAnotherFileMeansNoDumpAndTheFileStays) {
   EXPECT_FALSE(reporter.WriteDump(nullptr));
   EXPECT_NE(::GetFileAttributesW(reporter.dump_path().c_str()), INVALID_FILE_ATTRIBUTES);
   ::DeleteFileW(reporter.dump_path().c_str());
-}
-
-LONG WINAPI EarlierFilter(EXCEPTION_POINTERS*) { return EXCEPTION_CONTINUE_SEARCH; }
-
-TEST(CrashReporterTest, ReplacesTheEarlierFilterWhileItLivesAndRestoresIt) {
-  const LPTOP_LEVEL_EXCEPTION_FILTER before = ::SetUnhandledExceptionFilter(&EarlierFilter);
-  {
-    CrashReporter reporter;
-    EXPECT_EQ(CrashReporter::Instance(), &reporter);
-    EXPECT_NE(::SetUnhandledExceptionFilter(nullptr), &EarlierFilter);
-    ::SetUnhandledExceptionFilter(&EarlierFilter);
-  }
-  EXPECT_EQ(::SetUnhandledExceptionFilter(before), &EarlierFilter);
-  EXPECT_EQ(CrashReporter::Instance(), nullptr);
 }
 
 }  // namespace
