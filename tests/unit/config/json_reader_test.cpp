@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace config {
 namespace {
@@ -11,12 +12,8 @@ namespace {
 // that opens a package's configuration reads as one, whatever it holds.
 TEST(JsonReaderTest, ReadsValuesPastCommentsButNotInsideStrings) {
   const std::string signature_line = "//" + std::string(172, 'A') + "\r\n";
-  struct Row {
-    std::string text;
-    const char* path;
-    const char* value;
-  };
-  const Row rows[] = {
+  // Text, path and the string value found there.
+  const std::tuple<std::string, const char*, const char*> rows[] = {
       {signature_line + "{\"brand_id\": \"tb\"}\n", "brand_id", "tb"},
       {"//\"{}[]*/ /* not base64 at all\r\n{\"a\": \"b\"}", "a", "b"},
       {"/* head */{\"install\" /* key */: // line\r{\"setup_url\": \"u\" // end\n}}// tail",
@@ -24,12 +21,12 @@ TEST(JsonReaderTest, ReadsValuesPastCommentsButNotInsideStrings) {
       {"{\"url\": \"http://host/*x*/\"}", "url", "http://host/*x*/"},
       {"{\"quote\": \"a\\\"//b\"}", "quote", "a\"//b"},
   };
-  for (const Row& row : rows) {
-    JsonPtr document = ParseConfigJson(row.text);
-    ASSERT_TRUE(document) << row.text;
-    const json_t* value = Lookup(document.get(), row.path);
-    ASSERT_TRUE(json_is_string(value)) << row.text;
-    EXPECT_STREQ(json_string_value(value), row.value);
+  for (const auto& [text, path, expected] : rows) {
+    JsonPtr document = ParseConfigJson(text);
+    ASSERT_TRUE(document) << text;
+    const json_t* value = Lookup(document.get(), path);
+    ASSERT_TRUE(json_is_string(value)) << text;
+    EXPECT_STREQ(json_string_value(value), expected);
   }
   std::string json;
   EXPECT_EQ(StripJsonComments(signature_line + "{}", &json), CommentError::kNone);

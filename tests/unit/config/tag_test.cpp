@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include <vector>
+#include <tuple>
 
 #include "base/file_util.h"
 #include "support/log_capture.h"
@@ -17,35 +17,24 @@ TEST(ExtractTagTest, ReadsTheTagOrLogsWhyThereIsNone) {
   const std::wstring missing = base::GetTempFolder() + L"no such folder\\installer.exe";
   std::string corrupt = test_support::TaggedImage({"a=1"});
   corrupt[test_support::kCertificateTableOffset + 9] = '\x80';
-  struct Row {
-    std::string bytes;
-    const char* tag;
-    std::vector<std::wstring> log_lines;
+  // Bytes of the file (none: the file is missing), its tag and the log line
+  // it gives (none: the log does not name the file).
+  const std::tuple<std::string, const char*, std::wstring> rows[] = {
+      {test_support::TaggedImage({"banerid=7"}), "banerid=7", L""},
+      {"MZ, but far too short", "", L"Failed to find certificate table in " + path},
+      {corrupt, "", L"Invalid ASN1 format of certificate table in " + path},
+      {"", "", L"Can't open file " + missing + L" Last error: "},
+      {"", "", L"Failed to read file " + missing + L" Last error: "},
   };
-  const Row rows[] = {
-      {test_support::TaggedImage({"banerid=7"}), "banerid=7", {}},
-      {"MZ, but far too short", "", {L"Failed to find certificate table in " + path}},
-      {corrupt, "", {L"Invalid ASN1 format of certificate table in " + path}},
-      {"",
-       "",
-       {L"ERROR: ReadAllBytesFromFile", L"Can't open file " + missing,
-        L"ERROR: ExtractTagFromFakeCertificate", L"Failed to read file " + missing}},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.bytes.substr(0, 20));
-    const bool written = !row.bytes.empty();
-    if (written) {
-      ASSERT_TRUE(base::WriteDataToFile(path, row.bytes));
+  for (const auto& [bytes, tag, line] : rows) {
+    SCOPED_TRACE(bytes.substr(0, 20));
+    if (!bytes.empty()) {
+      ASSERT_TRUE(base::WriteDataToFile(path, bytes));
     }
     testing_support::LogCapture log;
-    EXPECT_EQ(ExtractTagFromFakeCertificate(written ? path : missing), row.tag);
+    EXPECT_EQ(ExtractTagFromFakeCertificate(bytes.empty() ? missing : path), tag);
     const std::wstring text = log.Text();
-    for (const std::wstring& line : row.log_lines) {
-      EXPECT_NE(text.find(line), std::wstring::npos) << text;
-    }
-    if (row.log_lines.empty()) {
-      EXPECT_EQ(text.find(path), std::wstring::npos) << text;
-    }
+    EXPECT_EQ(text.find(line.empty() ? path : line) != std::wstring::npos, !line.empty()) << text;
   }
   ::DeleteFileW(path.c_str());
 }

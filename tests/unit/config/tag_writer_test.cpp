@@ -16,12 +16,6 @@ std::string SignedImage() {
   return PeImage(SignedData({EncodeDerElement(0x30, EncodeDerElement(0x30, "signer"))}));
 }
 
-std::string ReadTag(const std::string& image) {
-  std::string tag;
-  EXPECT_EQ(ParseTagFromImage(image, &tag), TagParseResult::kOk);
-  return tag;
-}
-
 // The tests end to end tag and retag a real signed build up to the full
 // room, and the writer's fuzzer reads back what it wrote over any bytes,
 // further dummy certificates included.
@@ -32,7 +26,9 @@ TEST(WriteTagTest, KeepsTableEntriesAfterTheSignature) {
   test_support::PutLittleEndian(&image, table.entry_offset + 4, table.size + 8, 4);
   std::string error;
   ASSERT_TRUE(WriteTag(&image, "a=1", &error)) << error;
-  EXPECT_EQ(ReadTag(image), "a=1");
+  std::string tag;
+  EXPECT_EQ(ParseTagFromImage(image, &tag), TagParseResult::kOk);
+  EXPECT_EQ(tag, "a=1");
   EXPECT_EQ(image.substr(image.size() - 8), "EXTRAENT");
   ASSERT_TRUE(FindCertificateTable(image, &table));
   EXPECT_EQ(table.offset + table.size, image.size());
