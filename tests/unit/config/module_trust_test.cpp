@@ -31,15 +31,9 @@ TEST(ParseTrustedJsonTest, DecodesIdsSkippingBadElementsAndDuplicates) {
 
 // The tests end to end refuse a list whose certificates are no array.
 TEST(ParseTrustedJsonTest, RejectsEveryOtherShapeWithAnEmptySet) {
-  for (const char* text : {
-           "",
-           "not json",
-           R"([])",
-           R"({"certificates": [{"id": "AQID"}]})",
-           R"({"trusted_info": []})",
-           R"({"trusted_info": {"certificates": "AQID"}})",
-           R"({"trusted_info": {}})",
-       }) {
+  for (const char* text :
+       {"", "not json", R"([])", R"({"certificates": [{"id": "AQID"}]})", R"({"trusted_info": []})",
+        R"({"trusted_info": {"certificates": "AQID"}})", R"({"trusted_info": {}})"}) {
     TrustedCertificateSet trusted = {"left over"};
     EXPECT_FALSE(ParseTrustedJson(text, &trusted)) << "accepted: " << text;
     EXPECT_TRUE(trusted.empty()) << "not emptied for: " << text;
