@@ -6,11 +6,9 @@ namespace base {
 namespace {
 
 TEST(Base64Test, EncodesAndDecodesEveryPaddingLengthAndBothSpecialCharacters) {
-  const std::pair<std::string, std::string> rows[] = {{"", ""},
-                                                      {"M", "TQ=="},
-                                                      {"Ma", "TWE="},
-                                                      {"Man", "TWFu"},
-                                                      {std::string("\xfb\xff\x00", 3), "+/8A"}};
+  const std::string high("\xfb\xff\x00", 3);
+  const std::pair<std::string, std::string> rows[] = {
+      {"", ""}, {"M", "TQ=="}, {"Ma", "TWE="}, {"Man", "TWFu"}, {high, "+/8A"}};
   for (const auto& [bytes, text] : rows) {
     SCOPED_TRACE(text);
     EXPECT_EQ(Base64Encode(bytes), text);

@@ -34,7 +34,7 @@ TEST(ExtractFromCabinetTest, BrokenCabinetsGiveNoPartOfAMember) {
   for (size_t size : {cabinet.size() - 1, cabinet.size() - 40, size_t{100}, size_t{36}}) {
     rows.push_back(cabinet.substr(0, size));
   }
-  for (size_t row = 0; row < std::size(rows); ++row) {
+  for (size_t row = 0; row < rows.size(); ++row) {
     EXPECT_TRUE(ExtractFromCabinet(rows[row], "brand_config").empty()) << "row " << row;
   }
 }
