@@ -5,28 +5,21 @@
 
 #include "base/command_line.h"
 #include "base/file_util.h"
-#include "config/tag.h"
-#include "installer/distribution_files.h"
 #include "support/pe_image.h"
 
-namespace installer {
+namespace config {
 namespace {
 
 using Params = std::map<std::string, std::string>;
 
-TEST(ParseDistributionParamsTextTest, KeyWithoutEqualsHasEmptyValue) {
-  EXPECT_EQ(config::ParseDistributionParamsText("p=1&q&r=3"),
-            (Params{{"p", "1"}, {"q", ""}, {"r", "3"}}));
-}
-
-TEST(ParseDistributionParamsTextTest, LaterPairWinsAndValueKeepsEquals) {
-  EXPECT_EQ(config::ParseDistributionParamsText("a=1&&a=2&b=x=y&"),
-            (Params{{"a", "2"}, {"b", "x=y"}}));
+TEST(ParseDistributionParamsTextTest, LaterPairWinsAndOnlyTheFirstEqualsSplits) {
+  EXPECT_EQ(ParseDistributionParamsText("p=1&q&&p=2&b=x=y&"),
+            (Params{{"p", "2"}, {"q", ""}, {"b", "x=y"}}));
 }
 
 // Parameters whose executable is a test image and whose stored text is kept
 // in memory rather than in the registry.
-class TestDistributionParams : public config::DistributionParams {
+class TestDistributionParams : public DistributionParams {
  public:
   explicit TestDistributionParams(std::wstring executable) : executable_(std::move(executable)) {}
   void StoreText(const std::string& text) override { stored_ = text; }
@@ -38,86 +31,46 @@ class TestDistributionParams : public config::DistributionParams {
   std::string stored_;
 };
 
-class CreateJsonTest : public testing::Test {
- protected:
-  void SetUp() override { ::DeleteFileW(info_path_.c_str()); }
-  void TearDown() override {
-    ::DeleteFileW(info_path_.c_str());
-    ::DeleteFileW(executable_.c_str());
+// The tests end to end run a tagged build with and without the switch; these
+// cover the sources and texts that a build there cannot show.
+TEST(CreateJsonTest, ReadsTheSwitchElseTheTagAndWritesJsonOnlyForUtf8Pairs) {
+  const std::wstring executable = base::GetTempFolder() + L"params_test_installer.exe";
+  const std::wstring info_path = base::GetTempFolder() + kDistribInfoFileName;
+  const std::string tagged = test_support::TaggedImage({"banerid=7"});
+  const std::string not_utf8 = test_support::TaggedImage({"lang=\xff"});
+  const std::string tag_record =
+      test_support::PeImage(test_support::SignedData({std::string(300, '\0')})) +
+      std::string("Vlct\x00\x07lang=tr", 13);
+  struct Row {
+    const wchar_t* switches;
+    const std::string& image;
+    std::string stored;
+    bool info_file;
+  };
+  const Row rows[] = {
+      {L"--distr-info-params=", tagged, "banerid=7", true},
+      {L"", tag_record, "lang=tr", true},
+      {L"--distr-info-params=&&", tagged, "&&", false},
+      // The path is kept for the setup, but no file is written.
+      {L"", not_utf8, "lang=\xff", false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.stored);
+    ::DeleteFileW(info_path.c_str());
+    ASSERT_TRUE(base::WriteDataToFile(executable, row.image));
+    TestDistributionParams params(executable);
+    const Params expected = ParseDistributionParamsText(row.stored);
+    EXPECT_EQ(params.CreateJsonFromDistribParams(
+                  base::CommandLine::FromString(L"installer.exe " + std::wstring(row.switches))),
+              !expected.empty());
+    EXPECT_EQ(params.params(), expected);
+    EXPECT_EQ(params.stored(), row.stored);
+    EXPECT_EQ(params.info_file_path(), expected.empty() ? L"" : info_path);
+    EXPECT_EQ(base::PathExists(info_path), row.info_file);
   }
-
-  void WriteExecutable(const std::string& bytes) {
-    ASSERT_TRUE(base::WriteDataToFile(executable_, bytes));
-  }
-
-  std::string InfoFileText() {
-    std::string text;
-    EXPECT_TRUE(config::ReadAllBytesFromFile(info_path_, &text));
-    return text;
-  }
-
-  const std::wstring executable_ = base::GetTempFolder() + L"params_test_installer.exe";
-  const std::wstring info_path_ = base::GetTempFolder() + config::kDistribInfoFileName;
-};
-
-TEST_F(CreateJsonTest, TagBecomesJsonFileWithTwoSpaceIndent) {
-  WriteExecutable(test_support::TaggedImage({"velmaruid=42&banerid=7"}));
-  TestDistributionParams params(executable_);
-  EXPECT_TRUE(params.CreateJsonFromDistribParams(base::CommandLine::FromString(L"installer.exe")));
-  EXPECT_EQ(params.info_file_path(), info_path_);
-  EXPECT_EQ(InfoFileText(), "{\n  \"banerid\": \"7\",\n  \"velmaruid\": \"42\"\n}");
-  EXPECT_EQ(params.stored(), "velmaruid=42&banerid=7");
-}
-
-TEST_F(CreateJsonTest, SwitchWinsOverTag) {
-  WriteExecutable(test_support::TaggedImage({"banerid=7"}));
-  TestDistributionParams params(executable_);
-  params.CreateJsonFromDistribParams(
-      base::CommandLine::FromString(L"installer.exe --distr-info-params=banerid=9&lang=tr"));
-  EXPECT_EQ(params.params(), (Params{{"banerid", "9"}, {"lang", "tr"}}));
-  EXPECT_EQ(params.stored(), "banerid=9&lang=tr");
-}
-
-TEST_F(CreateJsonTest, EmptySwitchFallsThroughToTag) {
-  WriteExecutable(test_support::TaggedImage({"banerid=7"}));
-  TestDistributionParams params(executable_);
-  params.CreateJsonFromDistribParams(
-      base::CommandLine::FromString(L"installer.exe --distr-info-params="));
-  EXPECT_EQ(params.params(), (Params{{"banerid", "7"}}));
-}
-
-TEST_F(CreateJsonTest, TagRecordIsReadWhenThereIsNoDummyCertificate) {
-  WriteExecutable(test_support::PeImage(test_support::SignedData({std::string(300, '\0')})) +
-                  std::string("Vlct\x00\x07lang=tr", 13));
-  TestDistributionParams params(executable_);
-  EXPECT_TRUE(params.CreateJsonFromDistribParams(base::CommandLine::FromString(L"installer.exe")));
-  EXPECT_EQ(params.params(), (Params{{"lang", "tr"}}));
-}
-
-TEST_F(CreateJsonTest, NoParametersWritesNoJsonFile) {
-  WriteExecutable(test_support::TaggedImage({""}));
-  TestDistributionParams params(executable_);
-  EXPECT_FALSE(params.CreateJsonFromDistribParams(base::CommandLine::FromString(L"installer.exe")));
-  EXPECT_TRUE(params.info_file_path().empty());
-  EXPECT_TRUE(params.stored().empty());
-  EXPECT_FALSE(base::PathExists(info_path_));
-}
-
-TEST_F(CreateJsonTest, TextWithoutPairsIsStoredButWritesNoJsonFile) {
-  TestDistributionParams params(executable_);
-  EXPECT_FALSE(params.CreateJsonFromDistribParams(
-      base::CommandLine::FromString(L"installer.exe --distr-info-params=&&")));
-  EXPECT_EQ(params.stored(), "&&");
-  EXPECT_FALSE(base::PathExists(info_path_));
-}
-
-TEST_F(CreateJsonTest, TextThatIsNotUtf8KeepsThePathWithoutFile) {
-  WriteExecutable(test_support::TaggedImage({"lang=\xff"}));
-  TestDistributionParams params(executable_);
-  EXPECT_TRUE(params.CreateJsonFromDistribParams(base::CommandLine::FromString(L"installer.exe")));
-  EXPECT_EQ(params.info_file_path(), info_path_);
-  EXPECT_FALSE(base::PathExists(info_path_));
+  ::DeleteFileW(info_path.c_str());
+  ::DeleteFileW(executable.c_str());
 }
 
 }  // namespace
-}  // namespace installer
+}  // namespace config
