@@ -377,7 +377,8 @@ def test_contact_sheet_gathers_the_screens_and_the_pictures(tmp_path):
                         "-geometry", tile, "-texture", "pattern:checkerboard", parts[-1]],
                        check=True)
     sheet = SCREENSHOTS / "contact_sheet.png"
-    subprocess.run(["/usr/bin/convert", *parts, "-append", sheet], check=True)
+    subprocess.run(["/usr/bin/convert", *parts, "-append", "+repage", "-depth", "8", sheet],
+                   check=True)
     colours = subprocess.run(["/usr/bin/identify", "-format", "%k", sheet], capture_output=True,
                              text=True, check=True).stdout
     assert int(colours) > 5000, colours
