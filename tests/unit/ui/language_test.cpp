@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "unit/ui/installer_module.h"
 
@@ -19,35 +18,24 @@ TEST(LanguageTest, LanguagesWithoutStringsFallBackToEnglish) {
   EXPECT_EQ(LangIdFromLanguage(""), 1033);
 }
 
-// A string block as the resource compiler lays it out.
-std::vector<unsigned char> MakeBlock(const std::vector<std::wstring>& entries) {
-  std::vector<unsigned char> block;
-  for (const std::wstring& entry : entries) {
-    block.push_back(static_cast<unsigned char>(entry.size()));
-    block.push_back(0);
-    for (wchar_t c : entry) {
-      block.push_back(static_cast<unsigned char>(c & 0xFF));
-      block.push_back(static_cast<unsigned char>(c >> 8));
-    }
-  }
-  return block;
-}
-
 TEST(StringBlockTest, FindsEntriesByIndexAndNothingInACutBlock) {
-  std::vector<std::wstring> entries(16, L"abc");
-  entries[3] = L"";
-  entries[7] = L"line\nbreak";
-  const std::vector<unsigned char> block = MakeBlock(entries);
+  // Sixteen texts, each after its length, as the resource compiler lays them
+  // out: "abc", "", "line\nbreak" (octal 12 is ten), twelve empty ones and "xyz".
+  const std::wstring block =
+      std::wstring(L"\3abc\0\12line\nbreak", 16) + std::wstring(12, L'\0') + L"\3xyz";
+  const size_t size = block.size() * sizeof(wchar_t);
   const struct {
     size_t size;
     uint32_t index;
     const wchar_t* expected;
   } cases[] = {
-      {block.size(), 0, L"abc"},         {block.size(), 3, L""},
-      {block.size(), 7, L"line\nbreak"}, {block.size(), 16, L""},  // past the sixteen entries
-      {block.size() - 1, 15, L""},                                 // cut inside the last text
-      {block.size() - 7, 15, L""},                                 // cut inside its length field
-      {block.size() - 7, 14, L"abc"}  // the entries before the cut stay
+      {size, 0, L"abc"},
+      {size, 1, L""},
+      {size, 2, L"line\nbreak"},
+      {size, 16, L""},               // past the sixteen entries
+      {size - 1, 15, L""},           // cut inside the last text
+      {size - 7, 15, L""},           // cut inside its length field
+      {size - 7, 2, L"line\nbreak"}  // the entries before the cut stay
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "size " << c.size << " index " << c.index);
