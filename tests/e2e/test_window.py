@@ -46,7 +46,9 @@ def display():
     number = next((d for d in DISPLAYS if not pathlib.Path(f"/tmp/.X{d[1:]}-lock").exists()),
                   None)
     assert number, f"no free X display among {DISPLAYS}"
-    server = subprocess.Popen(["Xvfb", number, "-screen", "0", "1600x1000x24", "-nolisten", "tcp"],
+    # A white root window, on which the window's shadow shows in the screenshots.
+    server = subprocess.Popen(["Xvfb", number, "-screen", "0", "1600x1000x24", "-wr", "-nolisten",
+                               "tcp"],
                               stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                               stderr=subprocess.DEVNULL)
     socket = pathlib.Path(f"/tmp/.X11-unix/X{number[1:]}")
