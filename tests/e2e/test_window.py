@@ -47,10 +47,9 @@ def display():
                   None)
     assert number, f"no free X display among {DISPLAYS}"
     # A white root window, on which the window's shadow shows in the screenshots.
-    server = subprocess.Popen(["Xvfb", number, "-screen", "0", "1600x1000x24", "-wr", "-nolisten",
-                               "tcp"],
-                              stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL)
+    server = subprocess.Popen(
+        ["Xvfb", number, "-screen", "0", "1600x1000x24", "-wr", "-nolisten", "tcp"],
+        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     socket = pathlib.Path(f"/tmp/.X11-unix/X{number[1:]}")
     deadline = time.monotonic() + 10
     while not socket.exists() and time.monotonic() < deadline:
