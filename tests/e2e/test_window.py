@@ -312,9 +312,10 @@ def test_confirmed_cancel_on_the_progress_screen_stops_the_install(screen, cdn):
 def test_second_start_returns_600_and_brings_the_window_forward_then_close_ends_with_500(
         screen, cdn):
     cdn.hold_archive(READ_BLOCK_BYTES)
-    run = WindowedRun(screen)
+    run, cover = WindowedRun(screen), None
     try:
         run.window()
+        # Another program's window (Wine's notepad) comes in front of it.
         cover = screen.popen(["notepad"])
         deadline = time.monotonic() + 20
         while main_window(run.drive("state"))["foreground"] and time.monotonic() < deadline:
@@ -325,8 +326,9 @@ def test_second_start_returns_600_and_brings_the_window_forward_then_close_ends_
         assert main_window(run.drive("state"))["foreground"]
         assert run.drive("click", 1010)["done"]
         assert run.exit_code() == 500
-        cover.kill()
     finally:
+        if cover:
+            cover.kill()
         run.kill()
     assert setup_record(screen) is None
     assert "User cancelled installation." in screen.log_text()
