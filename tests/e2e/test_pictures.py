@@ -62,31 +62,20 @@ def test_regenerating_the_pictures_gives_the_committed_bytes():
     assert result.returncode == 0, result.stdout + result.stderr
 
 
-def test_every_picture_has_the_size_and_format_the_window_draws():
+def test_installer_carries_every_picture_in_the_size_and_format_the_window_draws():
+    rcdata = resources(BUILD / "lite_installer.exe", pefile.RESOURCE_TYPE["RT_RCDATA"])
     for resource_id, (name, kind, size, mode) in TABLE.items():
         with Image.open(PICTURES / name) as image:
             assert (image.format, image.size, image.mode) == (kind, size, mode), \
                 f"{resource_id} {name}: {image.format} {image.size} {image.mode}"
+        assert rcdata.get(resource_id) == (PICTURES / name).read_bytes(), f"{resource_id} {name}"
 
 
-def test_icon_holds_every_size_from_16_to_256():
+def test_icon_holds_every_size_and_the_pictures_stay_within_their_budget():
     with Image.open(PICTURES / ICON_FILE) as icon:
-        sizes = {width for width, height in icon.info["sizes"] if width == height}
-    assert sizes == ICON_SIZES
-
-
-def test_pictures_stay_within_their_budget():
+        assert {width for width, height in icon.info["sizes"] if width == height} == ICON_SIZES
+    group = resources(BUILD / "lite_installer.exe", pefile.RESOURCE_TYPE["RT_GROUP_ICON"])[ICON_ID]
+    assert int.from_bytes(group[4:6], "little") == len(ICON_SIZES)
     files = [name for name, *_ in TABLE.values()] + [ICON_FILE]
     total = sum((PICTURES / name).stat().st_size for name in files)
     assert total <= BUDGET_BYTES, f"{total} bytes"
-
-
-def test_installer_carries_every_picture_under_its_id():
-    exe = BUILD / "lite_installer.exe"
-    rcdata = resources(exe, pefile.RESOURCE_TYPE["RT_RCDATA"])
-    for resource_id, (name, *_) in TABLE.items():
-        assert rcdata.get(resource_id) == (PICTURES / name).read_bytes(), f"{resource_id} {name}"
-    group = resources(exe, pefile.RESOURCE_TYPE["RT_GROUP_ICON"])[ICON_ID]
-    count = int.from_bytes(group[4:6], "little")
-    assert count == len(ICON_SIZES)
-

@@ -1,13 +1,17 @@
 """The slide loader and the slide show, run by tests/support/slide_driver.exe
-under Wine against a loopback slide server. The show runs on a clock that
-the driver moves, so ten seconds per slide cost no waiting."""
+under Wine against loopback servers. The show runs on a clock that the
+driver moves, so ten seconds per slide cost no waiting."""
 
+import functools
+import http.server
+import socket
 import subprocess
+import threading
 import time
 
 import pytest
 
-from slide_server import SlideServer
+from fault_server import FaultServer
 from wine_prefix import BUILD
 
 DRIVER = BUILD / "tests" / "slide_driver.exe"
@@ -17,13 +21,6 @@ CONVERT = "/usr/bin/convert"
 SLIDE_SIZES = [(1404, 1072), (1396, 956), (1200, 800)]
 
 
-def jpeg(tmp_path, index, size):
-    path = tmp_path / f"slide{index}.jpg"
-    subprocess.run([CONVERT, "-size", f"{size[0]}x{size[1]}", "gradient:#1d4ed8-#e0f2fe",
-                    "-quality", "85", str(path)], check=True)
-    return ("image/jpeg", path.read_bytes())
-
-
 def driver_output(wine, *args, timeout=90):
     process = wine.popen([DRIVER, *args])
     out, err = process.communicate(timeout=timeout)
@@ -31,28 +28,43 @@ def driver_output(wine, *args, timeout=90):
     return dict(line.split("=", 1) for line in out.splitlines() if "=" in line)
 
 
-def rotate(wine, files):
-    """Runs the loader to its end against a server of `files`, then the show."""
-    server = SlideServer(files)
-    try:
-        return driver_output(wine, "rotate", server.base_url), server
-    finally:
-        server.close()
-
-
 @pytest.fixture
-def slide_files(tmp_path):
-    return {f"/slides/x2/{number:02d}.jpg": jpeg(tmp_path, number, size)
-            for number, size in zip((2, 3, 4), SLIDE_SIZES)}
+def slides(tmp_path):
+    """A loopback server of three slides under /slides/x2/; the paths it was
+    asked for are in its `requests`."""
+    (tmp_path / "slides" / "x2").mkdir(parents=True)
+    for number, (width, height) in zip((2, 3, 4), SLIDE_SIZES):
+        subprocess.run([CONVERT, "-size", f"{width}x{height}", "gradient:#1d4ed8-#e0f2fe",
+                        "-quality", "85", tmp_path / "slides" / "x2" / f"0{number}.jpg"],
+                       check=True)
+    requests = []
+
+    class Handler(http.server.SimpleHTTPRequestHandler):
+        def log_message(self, *args):
+            pass
+
+        def send_head(self):
+            requests.append(self.path)
+            return super().send_head()
+
+    server = http.server.ThreadingHTTPServer(
+        ("127.0.0.1", 0), functools.partial(Handler, directory=str(tmp_path)))
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    server.folder, server.requests = tmp_path / "slides" / "x2", requests
+    server.base_url = f"http://127.0.0.1:{server.server_address[1]}/slides/"
+    yield server
+    server.shutdown()
+    server.server_close()
 
 
-def test_three_slides_then_ten_failures_and_the_rotation(fresh_log, slide_files):
-    result, server = rotate(fresh_log, slide_files)
+def test_three_slides_then_ten_failures_and_the_rotation(fresh_log, slides):
+    result = driver_output(fresh_log, "rotate", slides.base_url)
     assert result["loader_running"] == "0"
     assert result["slides"] == "4"
-    assert result["sizes"].split(",")[1:] == [f"{w // 2}x{h // 2}" for w, h in SLIDE_SIZES]
+    # The driver's built-in slide is a 40 x 30 bitmap.
+    assert result["sizes"] == ",".join(["40x30"] + [f"{w // 2}x{h // 2}" for w, h in SLIDE_SIZES])
     # Each slide once, then ten failed tries of the next number in a row.
-    assert server.requests == ["/slides/x2/02.jpg", "/slides/x2/03.jpg", "/slides/x2/04.jpg"] + \
+    assert slides.requests == ["/slides/x2/02.jpg", "/slides/x2/03.jpg", "/slides/x2/04.jpg"] + \
         ["/slides/x2/05.jpg"] * 10
     # The built-in slide first, the downloaded ones in turn, 10 s each.
     assert result["first_tick_changed"] == "1"
@@ -60,14 +72,14 @@ def test_three_slides_then_ten_failures_and_the_rotation(fresh_log, slide_files)
     assert result["early_changes"] == "0"
 
 
-def test_slide_that_is_not_a_picture_is_logged_and_counted(fresh_log, slide_files):
-    slide_files["/slides/x2/03.jpg"] = ("image/jpeg", b"<html>an error page</html>")
-    result, server = rotate(fresh_log, slide_files)
+def test_slide_that_is_not_a_picture_is_logged_and_counted(fresh_log, slides):
+    (slides.folder / "03.jpg").write_bytes(b"<html>an error page</html>")
+    result = driver_output(fresh_log, "rotate", slides.base_url)
     assert result["slides"] == "2"
-    assert server.requests.count("/slides/x2/03.jpg") == 10
+    assert slides.requests.count("/slides/x2/03.jpg") == 10
     assert ("ERROR: DownloadImage" in fresh_log.log_text() and
             "Failed to load a background slide bitmap from data downloaded from "
-            f"{server.base_url}x2/03.jpg" in fresh_log.log_text())
+            f"{slides.base_url}x2/03.jpg" in fresh_log.log_text())
 
 
 def test_no_slide_server_keeps_the_built_in_slide(fresh_log):
@@ -79,17 +91,22 @@ def test_no_slide_server_keeps_the_built_in_slide(fresh_log):
 
 @pytest.mark.parametrize("mode", ["stall", "silent"])
 def test_stop_during_a_stalled_download_is_prompt(wine, mode):
-    server = SlideServer({}, **{mode: "/slides/x2/02.jpg"})
+    # "stall": headers and no body for 3 s; "silent": a listener that never
+    # answers.
+    stalling, silent = FaultServer(), socket.create_server(("127.0.0.1", 0))
+    base_url = (stalling.url("/stall/") if mode == "stall"
+                else f"http://127.0.0.1:{silent.getsockname()[1]}/")
     try:
-        process = wine.popen([DRIVER, "stop", server.base_url, "1500"])
-        assert server.wait_for("/slides/x2/02.jpg")
+        process = wine.popen([DRIVER, "stop", base_url, "1500"])
         started = time.monotonic()
         out, err = process.communicate(timeout=30)
         whole_ms = (time.monotonic() - started) * 1000
     finally:
-        server.close()
+        stalling.stop()
+        silent.close()
     result = dict(line.split("=", 1) for line in out.splitlines() if "=" in line)
     assert result["running_before_stop"] == "1"
     assert int(result["stop_ms"]) < 1000, out
-    # The process ends too: nothing waits for the stalled connection.
-    assert whole_ms < 5000, whole_ms
+    # The process ends too, 1.5 s after its start: nothing waits for the
+    # stalled connection.
+    assert whole_ms < 6500, whole_ms

@@ -51,18 +51,13 @@ int Rotate(const std::string& base_url) {
 }
 
 int StopDuringDownload(const std::string& base_url, DWORD wait_ms) {
-  DWORD stop_ms = 0;
-  {
-    ui::SlideLoader loader(BuiltInSlide(), base_url);
-    ::Sleep(wait_ms);
-    std::printf("running_before_stop=%d\n", loader.IsRunning() ? 1 : 0);
-    std::fflush(stdout);
-    const DWORD start = ::GetTickCount();
-    loader.Stop();
-    stop_ms = ::GetTickCount() - start;
-    std::printf("stop_ms=%lu\n", stop_ms);
-    std::fflush(stdout);
-  }
+  ui::SlideLoader loader(BuiltInSlide(), base_url);
+  ::Sleep(wait_ms);
+  std::printf("running_before_stop=%d\n", loader.IsRunning() ? 1 : 0);
+  const DWORD start = ::GetTickCount();
+  loader.Stop();
+  std::printf("stop_ms=%lu\n", ::GetTickCount() - start);
+  std::fflush(stdout);
   return 0;
 }
 

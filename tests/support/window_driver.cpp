@@ -8,8 +8,6 @@
 //   window_driver wait PID text ID TEXT [TIMEOUT_MS]
 //   window_driver click PID ID
 //   window_driver key PID escape
-//   window_driver cover MILLISECONDS
-//   window_driver kill PID
 //
 // PID 0 means any process. The installer's windows are top-level dialogs
 // (class #32770) of that process; the one a person can act on is the enabled
@@ -25,7 +23,6 @@
 #include <string>
 #include <vector>
 
-#include "base/scoped_handle.h"
 #include "base/strings.h"
 #include "config/json_reader.h"
 
@@ -34,6 +31,7 @@ namespace {
 using config::JsonPtr;
 
 constexpr wchar_t kDialogClass[] = L"#32770";
+constexpr int kPercentageId = 1055;
 constexpr wchar_t kMainWindowTitle[] = L"Velmar";
 constexpr DWORD kDefaultWaitMs = 30000;  // 30 seconds
 constexpr DWORD kPollMs = 50;
@@ -56,11 +54,6 @@ std::wstring GetClass(HWND window) {
 json_t* Utf8(const std::wstring& text) {
   const std::string utf8 = base::WideToUtf8(text);
   return json_stringn(utf8.data(), utf8.size());
-}
-
-json_t* RectJson(const RECT& rect) {
-  return json_pack("[iiii]", static_cast<int>(rect.left), static_cast<int>(rect.top),
-                   static_cast<int>(rect.right), static_cast<int>(rect.bottom));
 }
 
 void Print(const JsonPtr& json) {
@@ -109,36 +102,21 @@ HWND FindActiveDialog(const std::vector<HWND>& dialogs) {
   return main != nullptr && ::IsWindowEnabled(main) ? main : nullptr;
 }
 
-RECT ClientRectOf(HWND control, HWND dialog) {
-  RECT rect = {};
-  ::GetWindowRect(control, &rect);
-  ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
-  return rect;
-}
-
 // What a person sees: shown, with a size (a control never placed has none).
 bool IsShown(HWND control) {
   RECT rect = {};
   return ::IsWindowVisible(control) && ::GetWindowRect(control, &rect) && !::IsRectEmpty(&rect);
 }
 
-json_t* ControlJson(HWND control, HWND dialog) {
-  const RECT rect = ClientRectOf(control, dialog);
-  const LONG style = ::GetWindowLongW(control, GWL_STYLE);
-  json_t* entry = json_object();
-  json_object_set_new(entry, "id", json_integer(::GetDlgCtrlID(control)));
-  json_object_set_new(entry, "class", Utf8(GetClass(control)));
-  json_object_set_new(entry, "text", Utf8(GetText(control)));
-  json_object_set_new(entry, "visible", json_boolean(IsShown(control)));
-  json_object_set_new(entry, "enabled", json_boolean((style & WS_DISABLED) == 0));
-  json_object_set_new(entry, "rect", RectJson(rect));
+json_t* ControlJson(HWND control) {
+  // A window that does not answer within the time-out reads as unchecked.
+  DWORD_PTR check = BST_UNCHECKED;
   if (GetClass(control) == L"Button") {
-    // A window that does not answer within the time-out reads as unchecked.
-    DWORD_PTR check = BST_UNCHECKED;
     ::SendMessageTimeoutW(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &check);
-    json_object_set_new(entry, "checked", json_boolean(check == BST_CHECKED));
   }
-  return entry;
+  return json_pack("{s:i,s:o,s:b,s:b}", "id", ::GetDlgCtrlID(control), "text",
+                   Utf8(GetText(control)), "visible", IsShown(control), "checked",
+                   check == BST_CHECKED);
 }
 
 BOOL CALLBACK CollectChild(HWND child, LPARAM param) {
@@ -146,43 +124,34 @@ BOOL CALLBACK CollectChild(HWND child, LPARAM param) {
   return TRUE;
 }
 
-json_t* DialogJson(HWND dialog, HWND main, HWND active) {
+json_t* DialogJson(HWND dialog, HWND main) {
   DWORD process_id = 0;
   ::GetWindowThreadProcessId(dialog, &process_id);
   RECT rect = {};
   ::GetWindowRect(dialog, &rect);
-  json_t* entry = json_object();
-  json_object_set_new(entry, "window", json_integer(reinterpret_cast<uintptr_t>(dialog)));
-  json_object_set_new(entry, "pid", json_integer(process_id));
-  json_object_set_new(entry, "title", Utf8(GetText(dialog)));
-  json_object_set_new(entry, "main", json_boolean(dialog == main));
-  json_object_set_new(entry, "active", json_boolean(dialog == active));
-  json_object_set_new(entry, "foreground", json_boolean(::GetForegroundWindow() == dialog));
-  json_object_set_new(entry, "rect", RectJson(rect));
   std::vector<HWND> children;
   ::EnumChildWindows(dialog, CollectChild, reinterpret_cast<LPARAM>(&children));
   json_t* controls = json_array();
   for (HWND child : children) {
-    if (::GetParent(child) == dialog) json_array_append_new(controls, ControlJson(child, dialog));
+    if (::GetParent(child) == dialog) json_array_append_new(controls, ControlJson(child));
   }
-  json_object_set_new(entry, "controls", controls);
-  return entry;
+  return json_pack("{s:i,s:o,s:b,s:b,s:[iiii],s:o}", "pid", static_cast<int>(process_id), "title",
+                   Utf8(GetText(dialog)), "main", dialog == main, "foreground",
+                   ::GetForegroundWindow() == dialog, "rect", static_cast<int>(rect.left),
+                   static_cast<int>(rect.top), static_cast<int>(rect.right),
+                   static_cast<int>(rect.bottom), "controls", controls);
 }
 
-// {"dialogs": [...]} for the process, top first; the main window carries
-// "percent", the text of its percentage control 1055.
+// {"dialogs": [...], "percent": text of the main window's percentage} for
+// the process, top first.
 JsonPtr StateJson(DWORD process_id) {
   const std::vector<HWND> dialogs = FindDialogs(process_id);
   const HWND main = FindMainWindow(dialogs);
-  const HWND active = FindActiveDialog(dialogs);
-  JsonPtr state(json_object());
   json_t* list = json_array();
-  for (HWND dialog : dialogs) json_array_append_new(list, DialogJson(dialog, main, active));
-  json_object_set_new(state.get(), "dialogs", list);
-  const HWND percent = main != nullptr ? ::GetDlgItem(main, 1055) : nullptr;
-  json_object_set_new(state.get(), "percent",
-                      percent != nullptr ? Utf8(GetText(percent)) : json_null());
-  return state;
+  for (HWND dialog : dialogs) json_array_append_new(list, DialogJson(dialog, main));
+  const HWND percent = main != nullptr ? ::GetDlgItem(main, kPercentageId) : nullptr;
+  return JsonPtr(json_pack("{s:o,s:o}", "dialogs", list, "percent",
+                           percent != nullptr ? Utf8(GetText(percent)) : json_null()));
 }
 
 bool ProcessHasWindow(DWORD process_id) { return FindMainWindow(FindDialogs(process_id)); }
@@ -213,8 +182,6 @@ int WaitFor(DWORD process_id, DWORD timeout_ms, Condition condition) {
   }
   JsonPtr result = StateJson(process_id);
   json_object_set_new(result.get(), "met", json_boolean(met));
-  json_object_set_new(result.get(), "waited_ms",
-                      json_integer(static_cast<json_int_t>(::GetTickCount64() - start)));
   Print(result);
   return met ? 0 : 1;
 }
@@ -244,108 +211,40 @@ int Wait(DWORD process_id, int argc, wchar_t** argv) {
   return 2;
 }
 
-void PrintResult(const char* action, bool done, const char* reason) {
-  JsonPtr result(json_pack("{s:s,s:b}", "action", action, "done", done));
-  if (!done) json_object_set_new(result.get(), "reason", json_string(reason));
-  Print(result);
+int PrintResult(const char* action, bool done) {
+  Print(JsonPtr(json_pack("{s:s,s:b}", "action", action, "done", done)));
+  return done ? 0 : 1;
 }
 
+// Fails on a control that is missing, hidden or disabled, as a person's click would.
 int Click(DWORD process_id, int id) {
   const HWND dialog = FindActiveDialog(FindDialogs(process_id));
   const HWND button = dialog != nullptr ? ::GetDlgItem(dialog, id) : nullptr;
-  if (button == nullptr) {
-    PrintResult("click", false, dialog == nullptr ? "no window" : "no such control");
-    return 1;
-  }
-  if (!::IsWindowVisible(button) || !::IsWindowEnabled(button)) {
-    PrintResult("click", false, "control hidden or disabled");
-    return 1;
-  }
   // Posted, not sent: a click that opens a modal dialog would hold a sent
   // message until that dialog closes.
-  const bool posted = ::PostMessageW(button, BM_CLICK, 0, 0) != FALSE;
-  PrintResult("click", posted, "post failed");
-  return posted ? 0 : 1;
+  return PrintResult("click", button != nullptr && ::IsWindowVisible(button) &&
+                                  ::IsWindowEnabled(button) &&
+                                  ::PostMessageW(button, BM_CLICK, 0, 0));
 }
 
 int PressEscape(DWORD process_id) {
   const HWND dialog = FindActiveDialog(FindDialogs(process_id));
-  if (dialog == nullptr) {
-    PrintResult("key", false, "no window");
-    return 1;
-  }
+  if (dialog == nullptr) return PrintResult("key", false);
   GUITHREADINFO info = {};
   info.cbSize = sizeof(info);
   const DWORD thread = ::GetWindowThreadProcessId(dialog, nullptr);
   const HWND target =
       ::GetGUIThreadInfo(thread, &info) && info.hwndFocus != nullptr ? info.hwndFocus : dialog;
   const LPARAM down = 1 | (static_cast<LPARAM>(::MapVirtualKeyW(VK_ESCAPE, MAPVK_VK_TO_VSC)) << 16);
-  const bool posted = ::PostMessageW(target, WM_KEYDOWN, VK_ESCAPE, down) &&
-                      ::PostMessageW(target, WM_KEYUP, VK_ESCAPE, down | 0xC0000000);
-  PrintResult("key", posted, "post failed");
-  return posted ? 0 : 1;
-}
-
-// Ends the process, for a test that gives up on it.
-int Kill(DWORD process_id) {
-  const base::ScopedHandle process(::OpenProcess(PROCESS_TERMINATE, FALSE, process_id));
-  const bool done = process.IsValid() && ::TerminateProcess(process.Get(), 1);
-  PrintResult("kill", done, "no such process");
-  return done ? 0 : 1;
-}
-
-LRESULT CALLBACK CoverProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_TIMER) ::PostQuitMessage(0);
-  return ::DefWindowProcW(window, message, wparam, lparam);
-}
-
-// Another program's window in front for `milliseconds`: prints whether it had
-// the foreground at the start and whether it still has it at the end.
-int Cover(DWORD milliseconds) {
-  WNDCLASSW window_class = {};
-  window_class.lpfnWndProc = CoverProc;
-  window_class.hInstance = ::GetModuleHandleW(nullptr);
-  window_class.lpszClassName = L"LiteTestCover";
-  window_class.hbrBackground = static_cast<HBRUSH>(::GetStockObject(GRAY_BRUSH));
-  ::RegisterClassW(&window_class);
-  HWND window = ::CreateWindowExW(0, window_class.lpszClassName, L"cover", WS_POPUP | WS_VISIBLE, 0,
-                                  0, 300, 200, nullptr, nullptr, window_class.hInstance, nullptr);
-  if (window == nullptr) return 1;
-  ::SetForegroundWindow(window);
-  JsonPtr start(
-      json_pack("{s:s,s:b}", "cover", "start", "foreground", ::GetForegroundWindow() == window));
-  Print(start);
-  ::SetTimer(window, 1, milliseconds, nullptr);
-  MSG message;
-  while (::GetMessageW(&message, nullptr, 0, 0) > 0) ::DispatchMessageW(&message);
-  JsonPtr end(
-      json_pack("{s:s,s:b}", "cover", "end", "foreground", ::GetForegroundWindow() == window));
-  Print(end);
-  ::DestroyWindow(window);
-  return 0;
-}
-
-int Usage() {
-  std::printf(
-      "usage: window_driver state PID\n"
-      "       window_driver wait PID window|dialog|gone [TIMEOUT_MS]\n"
-      "       window_driver wait PID visible ID [TIMEOUT_MS]\n"
-      "       window_driver wait PID text ID TEXT [TIMEOUT_MS]\n"
-      "       window_driver click PID ID\n"
-      "       window_driver key PID escape\n"
-      "       window_driver cover MILLISECONDS\n"
-      "       window_driver kill PID\n");
-  return 2;
+  return PrintResult("key", ::PostMessageW(target, WM_KEYDOWN, VK_ESCAPE, down) &&
+                                ::PostMessageW(target, WM_KEYUP, VK_ESCAPE, down | 0xC0000000));
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc < 3) return Usage();
-  const std::wstring command = argv[1];
-  if (command == L"cover") return Cover(static_cast<DWORD>(_wtoi(argv[2])));
-  const DWORD process_id = static_cast<DWORD>(_wtoi(argv[2]));
-  if (command == L"kill") return Kill(process_id);
+  const std::wstring command = argc > 2 ? argv[1] : L"";
+  const DWORD process_id = argc > 2 ? static_cast<DWORD>(_wtoi(argv[2])) : 0;
   if (command == L"state") {
     Print(StateJson(process_id));
     return 0;
@@ -355,5 +254,6 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"key" && argc > 3 && std::wstring(argv[3]) == L"escape") {
     return PressEscape(process_id);
   }
-  return Usage();
+  std::fprintf(stderr, "usage: window_driver state|wait|click|key PID ...\n");
+  return 2;
 }

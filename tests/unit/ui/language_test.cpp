@@ -3,66 +3,46 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "unit/ui/installer_module.h"
 
 namespace ui {
 namespace {
 
-TEST(LanguageTest, SystemLanguageWithoutStringsIsEnglish) {
+TEST(LanguageTest, LanguagesWithoutStringsFallBackToEnglish) {
   EXPECT_EQ(LanguageFromLangId(1034), "en");  // Spanish, traditional sort
   EXPECT_EQ(LanguageFromLangId(3082), "es");
-  EXPECT_EQ(LanguageFromLangId(1049), "ru");
-  EXPECT_EQ(LanguageFromLangId(2070), "pt-PT");
-}
-
-TEST(LanguageTest, NamesAreComparedExactly) {
-  EXPECT_EQ(LangIdFromLanguage("pt-BR"), 1046);
+  // Names are compared exactly.
   EXPECT_EQ(LangIdFromLanguage("pt"), 1033);
   EXPECT_EQ(LangIdFromLanguage("RU"), 1033);
-  EXPECT_EQ(LangIdFromLanguage("uk"), 1058);
   EXPECT_EQ(LangIdFromLanguage(""), 1033);
 }
 
-// A string block as the resource compiler lays it out.
-std::vector<unsigned char> MakeBlock(const std::vector<std::wstring>& entries) {
-  std::vector<unsigned char> block;
-  for (const std::wstring& entry : entries) {
-    const uint16_t length = static_cast<uint16_t>(entry.size());
-    block.push_back(static_cast<unsigned char>(length & 0xFF));
-    block.push_back(static_cast<unsigned char>(length >> 8));
-    for (wchar_t c : entry) {
-      block.push_back(static_cast<unsigned char>(c & 0xFF));
-      block.push_back(static_cast<unsigned char>(c >> 8));
-    }
+TEST(StringBlockTest, FindsEntriesByIndexAndNothingInACutBlock) {
+  // Sixteen texts, each after its length, as the resource compiler lays them
+  // out: "abc", "", "line\nbreak" (octal 12 is ten), twelve empty ones and "xyz".
+  const std::wstring block =
+      std::wstring(L"\3abc\0\12line\nbreak", 16) + std::wstring(12, L'\0') + L"\3xyz";
+  const size_t size = block.size() * sizeof(wchar_t);
+  const struct {
+    size_t size;
+    uint32_t index;
+    const wchar_t* expected;
+  } cases[] = {
+      {size, 0, L"abc"},
+      {size, 1, L""},
+      {size, 2, L"line\nbreak"},
+      {size, 16, L""},               // past the sixteen entries
+      {size - 1, 15, L""},           // cut inside the last text
+      {size - 7, 15, L""},           // cut inside its length field
+      {size - 7, 2, L"line\nbreak"}  // the entries before the cut stay
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "size " << c.size << " index " << c.index);
+    EXPECT_EQ(StringFromBlock(block.data(), c.size, c.index), c.expected);
   }
-  return block;
-}
-
-TEST(StringBlockTest, FindsEachEntryByIndex) {
-  std::vector<std::wstring> entries(16);
-  entries[0] = L"first";
-  entries[7] = L"line\nbreak";
-  entries[15] = L"\x0411\x0435\x0437\x043e\x043f\x0430\x0441\x043d\x043e\x0441\x0442\x044c";
-  const std::vector<unsigned char> block = MakeBlock(entries);
-  EXPECT_EQ(StringFromBlock(block.data(), block.size(), 0), L"first");
-  EXPECT_EQ(StringFromBlock(block.data(), block.size(), 7), L"line\nbreak");
-  EXPECT_EQ(StringFromBlock(block.data(), block.size(), 15), entries[15]);
-  EXPECT_EQ(StringFromBlock(block.data(), block.size(), 3), L"");
-}
-
-TEST(StringBlockTest, TruncatedOrOutOfRangeGivesEmpty) {
-  std::vector<std::wstring> entries(16, L"abc");
-  const std::vector<unsigned char> block = MakeBlock(entries);
-  EXPECT_EQ(StringFromBlock(block.data(), block.size(), 16), L"");
-  // Cut inside the last text, then inside its length field.
-  EXPECT_EQ(StringFromBlock(block.data(), block.size() - 1, 15), L"");
-  EXPECT_EQ(StringFromBlock(block.data(), block.size() - 7, 15), L"");
-  EXPECT_EQ(StringFromBlock(block.data(), block.size() - 7, 14), L"abc");
   EXPECT_EQ(StringFromBlock(nullptr, 0, 0), L"");
-  // A length that claims more than the block holds.
-  const unsigned char huge[] = {0xFF, 0xFF, 'a', 0};
+  const unsigned char huge[] = {0xFF, 0xFF, 'a', 0};  // a length past the block's end
   EXPECT_EQ(StringFromBlock(huge, sizeof(huge), 0), L"");
 }
 
@@ -74,48 +54,49 @@ class InstallerStringsTest : public ::testing::Test {
   base::ScopedModule module_ = testing_support::LoadInstallerResources();
 };
 
-constexpr const char* kLanguageNames[] = {"ru", "uk", "tr",    "de",    "es",    "fr",
-                                          "it", "ja", "pt-PT", "pt-BR", "zh-CN", "zh-TW",
-                                          "kk", "uz", "cs",    "en"};
-constexpr uint32_t kStringIds[] = {401, 402, 403, 404, 406, 410, 411, 412, 414, 415,
-                                   417, 418, 420, 421, 422, 423, 424, 425, 426, 427,
-                                   428, 429, 431, 432, 434, 435, 437, 438, 439, 440};
-
 TEST_F(InstallerStringsTest, EveryLanguageHasEveryString) {
-  for (const char* name : kLanguageNames) {
+  const char* languages[] = {"ru",    "uk",    "tr",    "de",    "es", "fr", "it", "ja",
+                             "pt-PT", "pt-BR", "zh-CN", "zh-TW", "kk", "uz", "cs", "en"};
+  const uint32_t ids[] = {401, 402, 403, 404, 406, 410, 411, 412, 414, 415,
+                          417, 418, 420, 421, 422, 423, 424, 425, 426, 427,
+                          428, 429, 431, 432, 434, 435, 437, 438, 439, 440};
+  for (const char* name : languages) {
+    SCOPED_TRACE(name);
     const uint16_t lang_id = LangIdFromLanguage(name);
-    for (uint32_t id : kStringIds) {
-      EXPECT_FALSE(LoadLocalizedString(id, lang_id, module_.Get()).empty())
-          << "string " << id << " of " << name;
+    EXPECT_EQ(LanguageFromLangId(lang_id), name);
+    for (uint32_t id : ids) {
+      EXPECT_FALSE(LoadLocalizedString(id, lang_id, module_.Get()).empty()) << "string " << id;
     }
-    EXPECT_EQ(LoadLocalizedString(kStringOldWindowsText, lang_id, module_.Get()), L"")
-        << "407 of " << name;
+    EXPECT_EQ(LoadLocalizedString(kStringOldWindowsText, lang_id, module_.Get()), L"");
+    // The licence sentence holds exactly one ((link)).
     const std::wstring license = LoadLocalizedString(kStringLicense, lang_id, module_.Get());
     const size_t open = license.find(L"((");
     const size_t close = license.find(L"))");
     EXPECT_TRUE(open != std::wstring::npos && close != std::wstring::npos && open + 2 < close &&
                 license.find(L"((", open + 1) == std::wstring::npos)
-        << "link markers of 410 in " << name;
+        << "link markers of 410";
   }
 }
 
 TEST_F(InstallerStringsTest, TextsKeepTheirCharactersAndLineBreaks) {
-  EXPECT_EQ(LoadLocalizedString(kStringInstall, 1033, module_.Get()), L"Install");
-  EXPECT_EQ(LoadLocalizedString(kStringNewerVersionTitle, 1033, module_.Get()),
-            L"You already have a newer version\nof the browser installed on your computer");
-  EXPECT_EQ(LoadLocalizedString(kStringOldComponentText, 1033, module_.Get()).substr(0, 48),
-            L"The old version of the program \"CryptoPro \nRevoc");
-  EXPECT_EQ(LoadLocalizedString(kStringFirstSlideHeading, 1049, module_.Get()),
-            L"\x0411\x0435\x0437\x043e\x043f\x0430\x0441\x043d\x043e\x0441\x0442\x044c");
-  EXPECT_EQ(LoadLocalizedString(kStringFirstSlideHeading, 1041, module_.Get()),
-            L"\x30bb\x30ad\x30e5\x30ea\x30c6\x30a3");
-  EXPECT_EQ(LoadLocalizedString(kStringMakeDefault, 1033, module_.Get()),
-            L"&Set as default browser");
-}
-
-TEST_F(InstallerStringsTest, LanguageWithoutTableGivesEmptyStrings) {
-  EXPECT_EQ(LoadLocalizedString(kStringInstall, 1034, module_.Get()), L"");
-  EXPECT_EQ(LoadLocalizedString(9999, 1033, module_.Get()), L"");
+  const struct {
+    uint32_t id;
+    uint16_t lang_id;
+    const wchar_t* expected;
+  } cases[] = {
+      {kStringNewerVersionTitle, 1033,
+       L"You already have a newer version\nof the browser installed on your computer"},
+      {kStringMakeDefault, 1033, L"&Set as default browser"},
+      {kStringFirstSlideHeading, 1049,
+       L"\x0411\x0435\x0437\x043e\x043f\x0430\x0441\x043d\x043e\x0441\x0442\x044c"},
+      {kStringFirstSlideHeading, 1041, L"\x30bb\x30ad\x30e5\x30ea\x30c6\x30a3"},
+      {kStringInstall, 1034, L""},  // a language without a table
+      {9999, 1033, L""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.id << " in " << c.lang_id);
+    EXPECT_EQ(LoadLocalizedString(c.id, c.lang_id, module_.Get()), c.expected);
+  }
 }
 
 }  // namespace

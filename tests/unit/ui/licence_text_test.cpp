@@ -21,7 +21,8 @@ std::vector<MeasuredWord> Measure(const std::vector<Word>& words) {
   return measured;
 }
 
-std::vector<std::wstring> Lines(const std::vector<Word>& words, int width) {
+std::vector<std::wstring> Lines(const std::wstring& sentence, int width) {
+  const std::vector<Word> words = SplitWords(SplitLicenceRuns(sentence));
   std::vector<std::wstring> lines;
   for (const PlacedWord& placed : LayoutWords(Measure(words), width)) {
     if (placed.line >= static_cast<int>(lines.size())) lines.resize(placed.line + 1);
@@ -30,61 +31,48 @@ std::vector<std::wstring> Lines(const std::vector<Word>& words, int width) {
   return lines;
 }
 
-TEST(LicenceTextTest, LinkBetweenDoubleParenthesesIsItsOwnRun) {
+TEST(LicenceTextTest, LinkBetweenDoubleParenthesesIsItsOwnRunUnlessUnclosed) {
   const std::vector<TextRun> runs = SplitLicenceRuns(kEnglish);
   ASSERT_EQ(runs.size(), 3u);
   EXPECT_FALSE(runs[0].link);
   EXPECT_EQ(runs[1].text, L"License Agreement");
   EXPECT_TRUE(runs[1].link);
   EXPECT_EQ(runs[2].text, L".");
+
+  const std::vector<TextRun> unclosed = SplitLicenceRuns(L"Read the ((licence");
+  ASSERT_EQ(unclosed.size(), 1u);
+  EXPECT_EQ(unclosed[0].text, L"Read the ((licence");
+  EXPECT_FALSE(unclosed[0].link);
 }
 
-TEST(LicenceTextTest, UnclosedMarkupStaysPlainText) {
-  const std::vector<TextRun> runs = SplitLicenceRuns(L"Read the ((licence");
-  ASSERT_EQ(runs.size(), 1u);
-  EXPECT_EQ(runs[0].text, L"Read the ((licence");
-  EXPECT_FALSE(runs[0].link);
-}
-
-TEST(LicenceTextTest, FullStopAfterTheLinkNeverStartsALine) {
-  const std::vector<Word> words = SplitWords(SplitLicenceRuns(kEnglish));
-  // "Agreement" ends exactly at the edge: the "." must stay on its line.
-  const std::vector<std::wstring> lines = Lines(words, 90);
-  ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines.back(), L"Agreement.");
+TEST(LicenceTextTest, LinesBreakAtBlanksLineFeedsAndOverlongWords) {
+  using LineList = std::vector<std::wstring>;
+  // "Agreement" ends exactly at the edge: the "." stays on its line.
+  EXPECT_EQ(Lines(kEnglish, 90).back(), L"Agreement.");
+  EXPECT_EQ(Lines(L"one\ntwo", 1000), (LineList{L"one", L"two"}));
+  EXPECT_EQ(Lines(L"a Lizenzvereinbarungsbedingungen b", 100),
+            (LineList{L"a ", L"Lizenzvereinbarungsbedingungen ", L"b"}));
 }
 
 TEST(LicenceTextTest, LinesAreCentredWithoutTheirTrailingBlank) {
-  const std::vector<Word> words = SplitWords({{L"ab cd", false}});
-  const std::vector<PlacedWord> placed = LayoutWords(Measure(words), 100);
+  const std::vector<PlacedWord> placed = LayoutWords(Measure(SplitWords({{L"ab cd", false}})), 100);
   ASSERT_EQ(placed.size(), 2u);
   EXPECT_EQ(placed[0].x, 25);  // the line "ab cd" is 50 wide
   EXPECT_EQ(placed[1].x, 55);
 }
 
-TEST(LicenceTextTest, LineFeedBreaksTheLine) {
-  const std::vector<Word> words = SplitWords({{L"one\ntwo", false}});
-  EXPECT_EQ(Lines(words, 1000), (std::vector<std::wstring>{L"one", L"two"}));
-}
-
 TEST(LicenceTextTest, JapaneseBreaksBetweenCharactersButNotBeforeFullStop) {
   // "...に同意したことになります。" with a link in the middle.
-  const std::vector<Word> words = SplitWords(SplitLicenceRuns(
+  const std::vector<std::wstring> lines = Lines(
       L"\x4F7F\x7528\x3059\x308B\x3068((\x4F7F\x7528\x8A31\x8AFE\x5951\x7D04))\x306B\x540C"
-      L"\x610F\x3057\x307E\x3059\x3002"));
-  const std::vector<std::wstring> lines = Lines(words, 60);
+      L"\x610F\x3057\x307E\x3059\x3002",
+      60);
   ASSERT_GT(lines.size(), 2u);
   for (const std::wstring& line : lines) {
     EXPECT_LE(line.size(), 7u);
     EXPECT_NE(line.front(), L'\x3002');
   }
   EXPECT_EQ(lines.back().back(), L'\x3002');
-}
-
-TEST(LicenceTextTest, WordWiderThanTheLineStandsAlone) {
-  const std::vector<Word> words = SplitWords({{L"a Lizenzvereinbarungsbedingungen b", false}});
-  EXPECT_EQ(Lines(words, 100),
-            (std::vector<std::wstring>{L"a ", L"Lizenzvereinbarungsbedingungen ", L"b"}));
 }
 
 }  // namespace

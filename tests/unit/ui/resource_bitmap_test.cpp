@@ -14,8 +14,6 @@
 namespace ui {
 namespace {
 
-constexpr int kNotAPictureResource = 4242;  // tests/unit/ui/test_resources.rc
-
 // A 3 x 2 RGBA PNG: opaque red, opaque green, blue at alpha 128; then
 // transparent, opaque white, opaque black.
 const unsigned char kThreeByTwoPng[] = {
@@ -26,122 +24,61 @@ const unsigned char kThreeByTwoPng[] = {
     0x7f, 0x20, 0x00, 0x51, 0x00, 0x85, 0x9b, 0x0a, 0x77, 0xd1, 0x9b, 0x3a, 0x92, 0x00,
     0x00, 0x00, 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82};
 
-TEST(ScaleFactorTest, TakesFinitePositiveDecimals) {
-  double scale = 0.0;
-  EXPECT_TRUE(ParseScaleFactor("2", &scale));
-  EXPECT_EQ(scale, 2.0);
-  EXPECT_TRUE(ParseScaleFactor("1.25", &scale));
-  EXPECT_EQ(scale, 1.25);
-  EXPECT_TRUE(ParseScaleFactor(".5", &scale));
-  EXPECT_EQ(scale, 0.5);
-  EXPECT_TRUE(ParseScaleFactor("15e-1", &scale));
-  EXPECT_EQ(scale, 1.5);
-}
-
-TEST(ScaleFactorTest, RejectsWhatIsNotAUsableNumber) {
-  for (const char* text : {"", "abc", "2x", " 2", "2 ", "+2", "0x2", "inf", "-inf", "nan",
-                           "infinity", "1e400", "1e-400", "0", "-1", "1e"}) {
+TEST(ScaleFactorTest, TakesOnlyFinitePositiveDecimals) {
+  const struct {
+    const char* text;
+    double expected;  // 0: rejected
+  } cases[] = {{"2", 2.0},    {"1.25", 1.25}, {".5", 0.5}, {"15e-1", 1.5}, {"", 0},
+               {"abc", 0},    {"2x", 0},      {" 2", 0},   {"2 ", 0},      {"+2", 0},
+               {"0x2", 0},    {"inf", 0},     {"-inf", 0}, {"nan", 0},     {"1e400", 0},
+               {"1e-400", 0}, {"0", 0},       {"-1", 0},   {"1e", 0}};
+  for (const auto& c : cases) {
     double scale = 7.0;
-    EXPECT_FALSE(ParseScaleFactor(text, &scale)) << text;
-    EXPECT_EQ(scale, 7.0) << text;
+    EXPECT_EQ(ParseScaleFactor(c.text, &scale), c.expected != 0) << c.text;
+    EXPECT_EQ(scale, c.expected != 0 ? c.expected : 7.0) << c.text;
   }
 }
 
-struct TablePicture {
-  int id;
-  int width;
-  int height;
-};
+BOOL CALLBACK CollectId(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR ids) {
+  reinterpret_cast<std::vector<int>*>(ids)->push_back(
+      static_cast<int>(IS_INTRESOURCE(name) ? reinterpret_cast<uintptr_t>(name) : 0));
+  return TRUE;
+}
 
-// Every picture of the window at its designed size.
-constexpr TablePicture kPictures[] = {
-    {kPictureBackground, 728, 400},
-    {kPictureWelcomeLogo, 166, 28},
-    {kPictureProgressLogo, 166, 28},
-    {kPictureWelcomeLogoRussian, 166, 28},
-    {kPictureProgressLogoRussian, 166, 28},
-    {kPictureFirstSlide, 702, 536},
-    {kPictureFirstSlideRussian, 698, 478},
-    {kPictureInstallButton, 336, 32},
-    {kPictureCheckBox, 96, 16},
-    {kPictureWelcomeClose, 36, 12},
-    {kPictureProgressClose, 36, 12},
-    {kPictureProgressTrack, 292, 4},
-    {kPictureProgressFill, 292, 4},
-    {kPictureDialog, 410, 186},
-    {kPictureShadowTopLeft, 16, 16},
-    {kPictureShadowTopRight, 16, 16},
-    {kPictureShadowBottomRight, 16, 16},
-    {kPictureShadowBottomLeft, 16, 16},
-    {kPictureShadowLeft, 8, 1},
-    {kPictureShadowTop, 1, 8},
-    {kPictureShadowRight, 8, 1},
-    {kPictureShadowBottom, 1, 8},
-};
-
-class ResourceBitmapTest : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_TRUE(module_.IsValid()) << "cannot load lite_installer.exe"; }
-
-  base::ScopedModule module_ = testing_support::LoadInstallerResources();
-};
-
-TEST_F(ResourceBitmapTest, EveryPictureOfTheInstallerDecodesAtItsSize) {
-  for (const TablePicture& picture : kPictures) {
-    const ResourceBitmap bitmap = ResourceBitmap::Load(picture.id, 1.0, module_.Get());
-    EXPECT_EQ(bitmap.image_width(), picture.width) << picture.id;
-    EXPECT_EQ(bitmap.image_height(), picture.height) << picture.id;
-    EXPECT_EQ(bitmap.drawing_scale(), GetScaleFactor()) << picture.id;
+// Their sizes and formats are checked in tests/e2e/test_pictures.py.
+TEST(ResourceBitmapTest, EveryPictureOfTheInstallerDecodes) {
+  const base::ScopedModule module = testing_support::LoadInstallerResources();
+  ASSERT_TRUE(module.IsValid()) << "cannot load lite_installer.exe";
+  std::vector<int> ids;
+  ::EnumResourceNamesW(module.Get(), RT_RCDATA, CollectId, reinterpret_cast<LONG_PTR>(&ids));
+  ASSERT_GE(ids.size(), 22u);
+  for (int id : ids) {
+    EXPECT_FALSE(ResourceBitmap::Load(id, 1.0, module.Get()).IsEmpty()) << id;
   }
+  // The drawing scale is the screen's divided by the picture's design scale.
+  const ResourceBitmap logo = ResourceBitmap::Load(kPictureWelcomeLogo, 0.5, module.Get());
+  EXPECT_EQ(logo.width(), static_cast<int>(166 * GetScaleFactor() * 2 + 0.5));
+  EXPECT_EQ(logo.height(), static_cast<int>(28 * GetScaleFactor() * 2 + 0.5));
 }
 
-TEST_F(ResourceBitmapTest, DesignScaleDividesTheScaleFactor) {
-  const ResourceBitmap logo = ResourceBitmap::Load(kPictureWelcomeLogo, 0.5, module_.Get());
-  EXPECT_EQ(logo.drawing_scale(), GetScaleFactor() * 2);
-  const int expected_width = static_cast<int>(166 * GetScaleFactor() * 2 + 0.5);
-  const int expected_height = static_cast<int>(28 * GetScaleFactor() * 2 + 0.5);
-  EXPECT_EQ(logo.width(), expected_width);
-  EXPECT_EQ(logo.height(), expected_height);
-}
-
-TEST_F(ResourceBitmapTest, MissingPictureIsEmptyAndLogged) {
+TEST(ResourceBitmapTest, MissingPictureIsEmptyAndLogged) {
   testing_support::LogCapture log;
-  const ResourceBitmap missing = ResourceBitmap::Load(9999, 1.0, module_.Get());
+  const ResourceBitmap missing = ResourceBitmap::Load(9999, 1.0);
   EXPECT_TRUE(missing.IsEmpty());
   EXPECT_EQ(missing.width(), 0);
-  EXPECT_EQ(missing.height(), 0);
   EXPECT_NE(log.Text().find(L"ERROR: Load ("), std::wstring::npos) << log.Text();
   EXPECT_NE(log.Text().find(L"Failed to create the resource 9999 stream"), std::wstring::npos);
 }
 
-TEST(ResourceBitmapOwnResourceTest, ResourceThatIsNoPictureIsEmptyAndLogged) {
-  testing_support::LogCapture log;
-  // Text under RCDATA in this test program's own resources.
-  const ResourceBitmap text = ResourceBitmap::Load(kNotAPictureResource, 1.0);
-  EXPECT_TRUE(text.IsEmpty());
-  EXPECT_EQ(text.width(), 0);
-  EXPECT_NE(log.Text().find(L"ERROR: Load ("), std::wstring::npos) << log.Text();
-  EXPECT_NE(log.Text().find(L"Failed to load a bitmap"), std::wstring::npos) << log.Text();
-}
-
-TEST(ResourceBitmapBytesTest, DecodesPngAtTheGivenScale) {
-  const ResourceBitmap bitmap =
-      ResourceBitmap::FromBytes(kThreeByTwoPng, sizeof(kThreeByTwoPng), kSlideScaleRatio * 4);
-  ASSERT_FALSE(bitmap.IsEmpty());
-  EXPECT_EQ(bitmap.image_width(), 3);
-  EXPECT_EQ(bitmap.image_height(), 2);
-  EXPECT_EQ(bitmap.width(), 6);
-  EXPECT_EQ(bitmap.height(), 4);
-}
-
-TEST(ResourceBitmapBytesTest, BytesThatAreNoPictureGiveAnEmptyBitmap) {
+// Downloaded slides, decoded at their scale, are measured in tests/e2e/test_slides.py.
+TEST(ResourceBitmapBytesTest, BytesThatAreNoWholePictureGiveAnEmptyBitmap) {
   const std::string html = "<html><body>404 Not Found</body></html>";
   EXPECT_TRUE(ResourceBitmap::FromBytes(html.data(), html.size(), 1.0).IsEmpty());
   EXPECT_TRUE(ResourceBitmap::FromBytes(kThreeByTwoPng, 20, 1.0).IsEmpty());
   EXPECT_TRUE(ResourceBitmap::FromBytes(nullptr, 0, 1.0).IsEmpty());
 }
 
-TEST(ResourceBitmapBytesTest, DrawsOntoPixelsKeepingAlpha) {
+TEST(ResourceBitmapBytesTest, DrawsOntoPixelsKeepingAlphaAndStretchedEdges) {
   const ResourceBitmap bitmap =
       ResourceBitmap::FromBytes(kThreeByTwoPng, sizeof(kThreeByTwoPng), 1.0);
   std::vector<uint32_t> pixels(6, 0);
@@ -154,32 +91,11 @@ TEST(ResourceBitmapBytesTest, DrawsOntoPixelsKeepingAlpha) {
   EXPECT_EQ(pixels[3], 0u);
   EXPECT_EQ(pixels[4], 0xFFFFFFFFu);
   EXPECT_EQ(pixels[5], 0xFF000000u);
-}
 
-TEST(ResourceBitmapBytesTest, StretchedEdgeKeepsItsValueToTheEnds) {
   // One column (red over transparent) stretched over eight: no fading at the ends.
-  const ResourceBitmap bitmap =
-      ResourceBitmap::FromBytes(kThreeByTwoPng, sizeof(kThreeByTwoPng), 1.0);
-  std::vector<uint32_t> pixels(8, 0);
-  bitmap.DrawOnPixels(pixels.data(), 8, 1, {0, 0, 8, 1}, {0, 0, 1, 1});
-  for (uint32_t pixel : pixels) EXPECT_EQ(pixel, 0xFFFF0000u);
-}
-
-TEST(ResourceBitmapHBitmapTest, WrapsAGdiBitmap) {
-  base::ScopedGdiObject gdi(::CreateBitmap(5, 4, 1, 32, nullptr));
-  const ResourceBitmap bitmap(static_cast<HBITMAP>(gdi.Get()), 2.0);
-  ASSERT_FALSE(bitmap.IsEmpty());
-  EXPECT_EQ(bitmap.width(), 10);
-  EXPECT_EQ(bitmap.height(), 8);
-}
-
-TEST(ResourceBitmapHBitmapTest, NullBitmapIsEmptyAndLogged) {
-  testing_support::LogCapture log;
-  const ResourceBitmap bitmap(static_cast<HBITMAP>(nullptr), 1.0);
-  EXPECT_TRUE(bitmap.IsEmpty());
-  EXPECT_NE(log.Text().find(L"Failed to construct a ResourceBitmap from HBITMAP"),
-            std::wstring::npos)
-      << log.Text();
+  std::vector<uint32_t> row(8, 0);
+  bitmap.DrawOnPixels(row.data(), 8, 1, {0, 0, 8, 1}, {0, 0, 1, 1});
+  for (uint32_t pixel : row) EXPECT_EQ(pixel, 0xFFFF0000u);
 }
 
 }  // namespace

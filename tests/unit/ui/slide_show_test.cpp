@@ -16,47 +16,31 @@ TEST(SlideUrlTest, BrandSlideUrlIsTakenUnchanged) {
             "https://cdn.example/s/");
 }
 
-TEST(SlideUrlTest, EmptySlideUrlGivesTheCdnFolderOfTheLanguage) {
-  EXPECT_EQ(BuildInstallerSlideUrl("", "https://dl.example", "pt-BR"),
-            "https://dl.example/browser/installer/pt-BR/");
-}
-
-TEST(SlideUrlTest, EmptySlideUrlIsWarnedAbout) {
+TEST(SlideUrlTest, EmptySlideUrlGivesTheCdnFolderOfTheLanguageWithAWarning) {
   testing_support::LogCapture log;
   config::BrandInfo brand_info(L"C:\\temp");
-  brand_info.SetDefaultLanguage("xx");
-  EXPECT_NE(GetInstallerSlideUrl(brand_info).find("/browser/installer/xx/"), std::string::npos);
+  brand_info.SetDefaultLanguage("pt-BR");
+  EXPECT_NE(GetInstallerSlideUrl(brand_info).find("/browser/installer/pt-BR/"), std::string::npos);
   EXPECT_NE(log.Text().find(L"WARNING: GetInstallerSlideUrl"), std::wstring::npos) << log.Text();
   EXPECT_NE(log.Text().find(L"Deprecated. Use brand package for setting \"slide_url\" in "
                             L"\"install\" section"),
             std::wstring::npos);
 }
 
-TEST(SlideUrlTest, SlideNumbersHaveAtLeastTwoDigits) {
-  EXPECT_EQ(BuildSlideFileUrl("https://s.example/ru/", 1), "https://s.example/ru/x2/02.jpg");
+// Slides 02 to 05 are asked for in tests/e2e/test_slides.py.
+TEST(SlideUrlTest, SlideNumbersGrowPastTwoDigits) {
   EXPECT_EQ(BuildSlideFileUrl("https://s.example/ru/", 9), "https://s.example/ru/x2/10.jpg");
   EXPECT_EQ(BuildSlideFileUrl("https://s.example/ru/", 99), "https://s.example/ru/x2/100.jpg");
 }
 
-TEST(SlideRotationTest, ThreeSlidesRepeatInOrder) {
-  size_t index = 0;
-  std::string order = "0";
-  for (int i = 0; i < 6; ++i) order += "," + std::to_string(index = NextSlideIndex(index, 3));
-  EXPECT_EQ(order, "0,1,2,0,1,2,0");
-}
-
-TEST(SlideRotationTest, OnlyTheBuiltInSlideStays) { EXPECT_EQ(NextSlideIndex(0, 1), 0u); }
-
-TEST(SlideRotationTest, SlideAddedLaterJoinsAtItsIndex) {
+// The rotation of four slides, 10 s each, is seen in tests/e2e/test_slides.py.
+TEST(SlideRotationTest, EdgesOfTheRotation) {
+  EXPECT_EQ(NextSlideIndex(0, 1), 0u);  // only the built-in slide
+  // A slide added later joins at its index.
   EXPECT_EQ(NextSlideIndex(2, 3), 0u);
   EXPECT_EQ(NextSlideIndex(2, 4), 3u);
-}
-
-TEST(SlideRotationTest, EachSlideHasTenSeconds) {
-  EXPECT_FALSE(IsSlideTimeOver(5000, 14999, kSlideDisplayMs));
   EXPECT_TRUE(IsSlideTimeOver(5000, 15000, kSlideDisplayMs));
-  // A clock that went back does not end the slide.
-  EXPECT_FALSE(IsSlideTimeOver(5000, 1000, kSlideDisplayMs));
+  EXPECT_FALSE(IsSlideTimeOver(5000, 1000, kSlideDisplayMs));  // a clock that went back
 }
 
 TEST(SlideRotationTest, SlideSitsOnTheFrameBottom) {
