@@ -12,14 +12,10 @@ import shutil
 
 import pytest
 
+from conftest import (PROBES, SIGNED_DEMO_SETUP, browser_folder, stages, stat_event,
+                      wait_for_report)
 from nginx_server import NginxServer
-from test_install import (PROBES, browser_folder, clean_machine, stages, stat_event,
-                          wait_for_report)
 from wine_prefix import BUILD
-
-__all__ = ["clean_machine"]
-
-SIGNED_DEMO_SETUP = BUILD / "tests" / "signed" / "demo_setup.exe"
 # Made with the test PKI (tests/support/make_test_pki.sh) when CMake configures.
 CERTIFICATES = BUILD / "test_pki" / "tls"
 ARCHIVE_PATHS = ("browser/velmar/browser-setup.arc", "browser/velmar/x64/browser-setup.arc",

@@ -1,7 +1,5 @@
 // Drives the downloader from a command line for the end-to-end tests:
 //   download_driver URL TARGET [--attempts=N] [--stop-after-ms=N] [--progress]
-//   download_driver URL --memory
-//   download_driver URL TARGET --to-file
 // Attempts follow the installer's rule: after a failure a writer with less than
 // a tenth of the announced size is emptied, otherwise kept for the next try.
 // Prints one "attempt=" line per try and a final "result=" line with the time
@@ -27,8 +25,6 @@ struct Options {
   int attempts = 1;
   DWORD stop_after_ms = 0;
   bool progress = false;
-  bool memory = false;
-  bool to_file = false;
 };
 
 class PrintingSink : public net::DownloadProgressSink {
@@ -67,10 +63,6 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options) {
       options->stop_after_ms = static_cast<DWORD>(_wtoi(arg.c_str() + 16));
     } else if (arg == L"--progress") {
       options->progress = true;
-    } else if (arg == L"--memory") {
-      options->memory = true;
-    } else if (arg == L"--to-file") {
-      options->to_file = true;
     } else if (positional == 0) {
       options->url = arg;
       ++positional;
@@ -79,24 +71,7 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options) {
       ++positional;
     }
   }
-  return !options->url.empty() && (options->memory || !options->target.empty());
-}
-
-int RunMemory(const Options& options) {
-  std::string body;
-  std::wstring headers;
-  std::string error;
-  const bool done = net::DownloadToMemory(options.url, nullptr, &body, &headers, &error);
-  std::printf("result=%d size=%zu error=%s\n", done ? 1 : 0, body.size(), error.c_str());
-  std::printf("headers=%s\n", base::WideToUtf8(headers).c_str());
-  return done ? 0 : 1;
-}
-
-int RunToFile(const Options& options) {
-  std::string error;
-  const bool done = net::DownloadToFile(options.url, options.target, nullptr, &error);
-  std::printf("result=%d error=%s\n", done ? 1 : 0, error.c_str());
-  return done ? 0 : 1;
+  return !options->url.empty() && !options->target.empty();
 }
 
 int RunAttempts(const Options& options) {
@@ -146,18 +121,10 @@ int wmain(int argc, wchar_t** argv) {
   Options options;
   if (!ParseOptions(argc, argv, &options)) {
     std::printf(
-        "usage: download_driver URL TARGET [--attempts=N] [--stop-after-ms=N] "
-        "[--progress] | URL --memory | URL TARGET --to-file\n");
+        "usage: download_driver URL TARGET [--attempts=N] [--stop-after-ms=N] [--progress]\n");
     return 2;
   }
-  int code = 0;
-  if (options.memory) {
-    code = RunMemory(options);
-  } else if (options.to_file) {
-    code = RunToFile(options);
-  } else {
-    code = RunAttempts(options);
-  }
+  const int code = RunAttempts(options);
   std::fflush(stdout);
   return code;
 }
