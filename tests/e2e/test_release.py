@@ -8,7 +8,7 @@ import subprocess
 
 import pytest
 
-from wine_prefix import BUILD, ROOT
+from wine_prefix import ROOT
 
 RELEASE = ROOT / "tools" / "release.sh"
 TAG_TOOL = ROOT / "build" / "native" / "tag_tool" / "tag_tool"
@@ -107,14 +107,3 @@ def test_release_can_be_tagged_for_a_partner(release, demo_inputs, tmp_path):
     assert run(TAG_TOOL, "read", tagged).stdout == "banerid=7&velmaruid=42\n"
     assert run("osslsigncode", "verify", "-CAfile", demo_inputs / "pki" / "root.pem",
                "-in", tagged, check=False).returncode == 0
-
-
-def test_test_build_says_so_in_its_version_resource_and_first_log_lines(fresh_log):
-    data = (BUILD / "lite_installer.exe").read_bytes()
-    marker = "Test build: test hosts and keys, not for distribution"
-    assert "SpecialBuild".encode("utf-16-le") in data
-    assert marker.encode("utf-16-le") in data
-    assert fresh_log.installer("--check-the-interface") in (700, 701)
-    lines = fresh_log.log_text().splitlines()
-    assert "Start install." in lines[0]
-    assert lines[1].endswith(marker + "."), lines[:2]
