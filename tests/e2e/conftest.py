@@ -12,6 +12,7 @@ sys.path.insert(0, str(pathlib.Path(__file__).parents[1] / "servers"))
 sys.path.insert(0, str(pathlib.Path(__file__).parents[2] / "tools" / "demo"))
 
 from demo_server import DemoServer  # noqa: E402
+from fault_server import FaultServer  # noqa: E402
 from wine_prefix import BROWSER_KEY, BUILD, WinePrefix  # noqa: E402
 
 # Every host of the x86_64 test build is this local server (CMakePresets.json).
@@ -63,6 +64,14 @@ def cdn(download_server):
     download_server.events.clear()
     yield download_server
     shutil.copy(SIGNED_DEMO_SETUP, download_server.archive)
+
+
+@pytest.fixture(scope="session")
+def faults():
+    """A server that misbehaves as each request's path asks (fault_server.py)."""
+    server = FaultServer()
+    yield server
+    server.stop()
 
 
 @pytest.fixture

@@ -1,29 +1,17 @@
 """The downloader under wine64 against nginx and a server that misbehaves."""
 
-import pathlib
 import re
-import sys
 import time
 
 import pytest
 
+from fault_server import pattern
+from nginx_server import NginxServer, free_port
 from wine_prefix import BUILD
-
-sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "servers"))
-
-from fault_server import FaultServer, pattern  # noqa: E402
-from nginx_server import NginxServer, free_port  # noqa: E402
 
 DRIVER = BUILD / "tests" / "download_driver.exe"
 CDN_FILE_BYTES = 3 * 1024 * 1024
 BLOCK_BYTES = 256 * 1024  # the downloader's read size
-
-
-@pytest.fixture(scope="module")
-def faults():
-    server = FaultServer()
-    yield server
-    server.stop()
 
 
 @pytest.fixture(scope="module")

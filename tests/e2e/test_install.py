@@ -14,7 +14,6 @@ from conftest import (MARK, MARK_KEYS, PROBES, UNSIGNED_DEMO_SETUP, browser_fold
                       stages, stat_event, user_id_file, wait_for_report)
 from demo_server import DEMO_SEED, DEMO_SEED_HEADERS, DEMO_SERVER_CONFIG, DEMO_WALLPAPERS
 from nginx_server import free_port
-from statistics_server import SilentStatisticsServer
 from wine_prefix import BROWSER_KEY
 
 HANDOVER_VALUES = ("InstallerData", "ClidsFile", "ClidsSearchbandFile", "VelmarWebsiteIconFile",
@@ -148,20 +147,16 @@ def test_archive_that_is_gone_ends_with_401_after_every_attempt(clean_machine, c
 
 @pytest.mark.parametrize("endpoint", ["silent", "refusing"])
 def test_statistics_endpoint_that_never_answers_does_not_hold_the_install(clean_machine, cdn,
-                                                                          endpoint):
-    silent = SilentStatisticsServer() if endpoint == "silent" else None
-    url = silent.url if silent else f"http://127.0.0.1:{free_port()}"
-    try:
-        started = time.monotonic()
-        code = clean_machine.installer("--silent", exe=PROBES,
-                                       env={"LITE_TEST_STATISTICS_URL": url}, timeout=120)
-        print(f"install with a {endpoint} statistics server took {time.monotonic() - started:.1f} s")
-        assert code == 0
-        assert (browser_folder(clean_machine) / "version.txt").exists()
-        if silent:
-            assert silent.wait_for_requests(6)
-        else:
-            assert f"Failed to open {url}/installstats/send/" in clean_machine.log_text()
-    finally:
-        if silent:
-            silent.stop()
+                                                                          faults, endpoint):
+    faults.clear()
+    url = faults.url("/silent") if endpoint == "silent" else f"http://127.0.0.1:{free_port()}"
+    started = time.monotonic()
+    code = clean_machine.installer("--silent", exe=PROBES, env={"LITE_TEST_STATISTICS_URL": url},
+                                   timeout=120)
+    print(f"install with a {endpoint} statistics server took {time.monotonic() - started:.1f} s")
+    assert code == 0
+    assert (browser_folder(clean_machine) / "version.txt").exists()
+    if endpoint == "silent":
+        assert faults.wait_for_requests("/silent/installstats/send/", 6)
+    else:
+        assert f"Failed to open {url}/installstats/send/" in clean_machine.log_text()

@@ -10,6 +10,7 @@ the same deterministic pattern (`pattern(size)`), so a test can compare bytes.
   /nolength?size=N                  200, no Content-Length, closes at the end
   /trickle?size=N&chunk=C&delay_ms=D  C bytes every D ms
   /garbage                          a reply that is not HTTP at all
+  /silent/...                       reads the request and never answers
 """
 
 import http.server
@@ -109,6 +110,9 @@ class _Handler(http.server.BaseHTTPRequestHandler):
         self.wfile.write(b"\x00\xffNOT HTTP AT ALL\r\n\x13\x37" * 64)
         self._drop()
 
+    def _silent(self, _, __):
+        self.server.owner.stopping.wait()
+
 
 class FaultServer:
     """Starts on a free port of 127.0.0.1 in a background thread."""
@@ -131,6 +135,16 @@ class FaultServer:
     def record(self, path, range_header):
         with self._lock:
             self.requests.append((path, range_header))
+
+    def wait_for_requests(self, prefix, count, timeout=10):
+        """True once `count` requests for paths under `prefix` have arrived."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            with self._lock:
+                if sum(path.startswith(prefix) for path, _ in self.requests) >= count:
+                    return True
+            time.sleep(0.05)
+        return False
 
     def take_cut(self, key):
         """True for the first request of one exact path and query only."""
