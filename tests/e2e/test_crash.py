@@ -13,10 +13,9 @@ import uuid
 
 import pytest
 
+from conftest import PROBES
 from crash_server import CrashServer
-from wine_prefix import BUILD
 
-PROBES = BUILD / "tests" / "lite_installer_probes.exe"
 ACCESS_VIOLATION = 0xC0000005
 CRASH_INFO_STREAM = 0x43500001
 PARAMS = 'banerid=7&note=say "hi" 100%&upload_file_minidump=stolen&empty='
