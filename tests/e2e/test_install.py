@@ -125,26 +125,6 @@ def test_untrusted_archive_ends_with_402_and_never_runs(clean_machine, cdn):
     assert "Module verification failed: " in clean_machine.log_text()
 
 
-def test_archive_that_is_gone_ends_with_401_after_every_attempt(clean_machine, cdn):
-    cdn.archive.unlink()
-    # The test build of the installer waits 10 ms between attempts instead of 15 s.
-    code = clean_machine.installer("--silent", exe=PROBES,
-                                   env={"LITE_TEST_RETRY_DELAY_MS": "10"})
-    assert code == 401
-    assert wait_for_report(cdn)["result"] == "failed"
-    steps = stages(cdn)
-    # Reports still queued when the installer ends are dropped, so the last
-    # attempts' events may be missing; the log counts every attempt.
-    assert ("download_attempt", "failed") in steps and ("download", "error") in steps
-    assert ("download_attempt", "success") not in steps
-    error = stat_event(cdn, "download", "error")["error"]
-    assert error.startswith("attempt-1-final_query_info-404-"), error
-    log = clean_machine.log_text()
-    assert "Max download attempts failed (6)" in log
-    assert "Module was not downloaded: " in log
-    assert not list(clean_machine.temp_dir.glob("vb*.tmp")), "the partial archive is deleted"
-
-
 @pytest.mark.parametrize("endpoint", ["silent", "refusing"])
 def test_statistics_endpoint_that_never_answers_does_not_hold_the_install(clean_machine, cdn,
                                                                           faults, endpoint):

@@ -3,7 +3,7 @@
 The path names the fault; query parameters tune it. The body of every file is
 the same deterministic pattern (`pattern(size)`), so a test can compare bytes.
 
-  /file?size=N&cut=B                200 with Content-Length N; the first request
+  /file/N/cut/B/...                 200 with Content-Length N; the first request
                                     stops after byte B and drops the connection
   /status/CODE?size=N               answers CODE with a body of N bytes
   /loop                             redirects to itself forever
@@ -72,11 +72,11 @@ class _Handler(http.server.BaseHTTPRequestHandler):
             pass
 
     # Faults ----------------------------------------------------------------
-    def _file(self, _, query):
-        size = int(query.get("size", 1024))
-        if "cut" in query and self.server.owner.take_cut(self.path):
+    def _file(self, parts, _):
+        size, cut = int(parts[0]), int(parts[2])
+        if self.server.owner.take_cut("/".join(parts[:3])):
             self._headers(200, size)
-            self.wfile.write(pattern(int(query["cut"])))
+            self.wfile.write(pattern(cut))
             self._drop()
             return
         self._send_body(200, pattern(size))
