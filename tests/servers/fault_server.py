@@ -5,7 +5,7 @@ the same deterministic pattern (`pattern(size)`), so a test can compare bytes.
 
   /file/N/cut/B/...                 200 with Content-Length N; the first request
                                     stops after byte B and drops the connection
-  /status/CODE?size=N               answers CODE with a body of N bytes
+  /status/CODE/...                  answers CODE with a short body
   /loop                             redirects to itself forever
   /nolength?size=N                  200, no Content-Length, closes at the end
   /trickle?size=N&chunk=C&delay_ms=D  C bytes every D ms
@@ -38,7 +38,7 @@ class _Handler(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
         url = urllib.parse.urlsplit(self.path)
         query = {k: v[-1] for k, v in urllib.parse.parse_qs(url.query).items()}
-        self.server.owner.record(url.path, self.headers.get("Range"))
+        self.server.owner.record(url.path)
         parts = url.path.strip("/").split("/")
         handler = getattr(self, "_" + parts[0], None)
         if handler is None:
@@ -81,8 +81,8 @@ class _Handler(http.server.BaseHTTPRequestHandler):
             return
         self._send_body(200, pattern(size))
 
-    def _status(self, parts, query):
-        self._send_body(int(parts[0]), pattern(int(query.get("size", 64))))
+    def _status(self, parts, _):
+        self._send_body(int(parts[0]), pattern(64))
 
     def _loop(self, _, __):
         self._send_body(302, b"", [("Location", "/loop")])
@@ -132,16 +132,16 @@ class FaultServer:
     def url(self, path):
         return f"http://127.0.0.1:{self.port}{path}"
 
-    def record(self, path, range_header):
+    def record(self, path):
         with self._lock:
-            self.requests.append((path, range_header))
+            self.requests.append(path)
 
     def wait_for_requests(self, prefix, count, timeout=10):
         """True once `count` requests for paths under `prefix` have arrived."""
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
             with self._lock:
-                if sum(path.startswith(prefix) for path, _ in self.requests) >= count:
+                if sum(path.startswith(prefix) for path in self.requests) >= count:
                     return True
             time.sleep(0.05)
         return False
