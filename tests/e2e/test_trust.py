@@ -29,6 +29,14 @@ def garbage(tmp_path):
     return tmp_path / "setup.exe"
 
 
+def missing(tmp_path):
+    return tmp_path / "missing.exe"
+
+
+def without_resources(_):
+    return TRUST_CHECK
+
+
 # Each row: the setup program (a name under SETUPS, or made in tmp_path), the
 # answer, and the log lines it gives; None as the lines means no ERROR line,
 # since the trusted list's own signature was good.
@@ -51,12 +59,12 @@ def garbage(tmp_path):
     ("wrong_key", "not trusted", BAD_SIGNATURE),
     # Signed with a key made outside the build's table, naming key 3.
     ("foreign_key", "not trusted", BAD_SIGNATURE),
-    (lambda tmp_path: tmp_path / "missing.exe", "not trusted", [LOAD_FAILED]),
+    (missing, "not trusted", [LOAD_FAILED]),
     (garbage, "not trusted", [LOAD_FAILED]),
-    (lambda _: TRUST_CHECK, "not trusted", [NO_SIGNATURE_DAT]),
+    (without_resources, "not trusted", [NO_SIGNATURE_DAT]),
     ("trust\\sha1_listed.exe", "not trusted",
      ["Attempting to GetTrustJsonFromModule at an invalid path: trust\\sha1_listed.exe"]),
-], ids=lambda value: getattr(value, "__name__", None))
+], ids=lambda value: getattr(value, "__name__", value if isinstance(value, str) else ""))
 def test_setup_is_trusted_only_when_signed_by_a_listed_pair(wine, tmp_path, setup, answer,
                                                             lines):
     if callable(setup):
