@@ -24,6 +24,8 @@ PROBES = BUILD / "tests" / "lite_installer_probes.exe"
 # systems and under the key older ones used.
 MARK = f"UICreated_{os.environ.get('USER', 'root')}"
 MARK_KEYS = (r"HKCU\Software\Velmar", r"HKCU\Software\AppDataLow\Velmar")
+# The browser's first-start extras the setup is handed, each named by a switch.
+EXTRAS = ("variations-update-path", "server-config-bundle-path", "preloaded-wallpaper-bundle-path")
 
 
 def trust_demo_root(prefix):

@@ -6,10 +6,9 @@ import time
 
 import pytest
 
-from conftest import MARK, MARK_KEYS, setup_record, user_id_file, wait_for_report
+from conftest import EXTRAS, MARK, MARK_KEYS, setup_record, user_id_file, wait_for_report
 from demo_server import DEMO_SEED_HEADERS
 
-EXTRAS = ("variations-update-path", "server-config-bundle-path", "preloaded-wallpaper-bundle-path")
 KNOWN_USER_ID = "0123ABCD-4567-89EF-0123-456789ABCDEF"
 
 

@@ -106,8 +106,8 @@ def every_attempt(error):
     # Cut past a tenth: the writer is kept for a resume, which Wine's
     # InternetSetFilePointer refuses; the writer is emptied and the next starts over.
     ("/file/1000000/cut/500000", 402,
-     [("failed", "internet_read-12031", "500000"), ("failed", "internet_set_file_pointer-12016", "0"),
-      ("success", None, "1000000")]),
+     [("failed", "internet_read-12031", "500000"),
+      ("failed", "internet_set_file_pointer-12016", "0"), ("success", None, "1000000")]),
     ("/status/404", 401, every_attempt("final_query_info-404-0")),
     ("/status/206", 401, every_attempt("final_query_info-206-0")),
     ("/status/500", 401, every_attempt("final_query_info-500-0")),

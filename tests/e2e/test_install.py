@@ -10,21 +10,20 @@ import urllib.parse
 
 import pytest
 
-from conftest import (MARK, MARK_KEYS, PROBES, UNSIGNED_DEMO_SETUP, browser_folder, setup_record,
-                      stages, stat_event, user_id_file, wait_for_report)
+from conftest import (EXTRAS, MARK, MARK_KEYS, PROBES, UNSIGNED_DEMO_SETUP, browser_folder,
+                      setup_record, stages, stat_event, user_id_file, wait_for_report)
 from demo_server import DEMO_SEED, DEMO_SEED_HEADERS, DEMO_SERVER_CONFIG, DEMO_WALLPAPERS
 from nginx_server import free_port
 from wine_prefix import BROWSER_KEY
 
 HANDOVER_VALUES = ("InstallerData", "ClidsFile", "ClidsSearchbandFile", "VelmarWebsiteIconFile",
                    "DistribInfoParams", "brand", "BrandFile", "PartnerFile")
-# The browser's first-start extras the setup is handed, each named by a switch.
-EXTRAS = ("variations-update-path", "server-config-bundle-path", "preloaded-wallpaper-bundle-path")
 # Switches the setup gets on a silent direct run with distribution parameters
 # that turn every extra on; the paths vary.
 DIRECT_RUN_SWITCHES = {"brand-name", "brand-package", "clids-file", "clids-searchband-file",
-                       "distr-info-file", "distr-info-params", "installerdata", "partner-package", "progress-window", "send-statistics",
-                       "silent", "source", "velmar-website-icon-file", "verbose-logging", *EXTRAS}
+                       "distr-info-file", "distr-info-params", "installerdata", "partner-package",
+                       "progress-window", "send-statistics", "silent", "source",
+                       "velmar-website-icon-file", "verbose-logging", *EXTRAS}
 STORED_INSTALL_STAT = r"Stored HKEY_CURRENT_USER\Software\Velmar\VelmarBrowser\install_stat"
 REMOVED_INSTALL_STAT = r"Removed HKEY_CURRENT_USER\Software\Velmar\VelmarBrowser\install_stat"
 

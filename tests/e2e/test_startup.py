@@ -68,7 +68,8 @@ def test_interface_check_answers_not_available_and_opens_the_log(fresh_log):
     lines = fresh_log.log_text().lstrip("\ufeff").splitlines()
     # "YYYY-MM-DD hh:mm:ss <process id> INFO: function (line): text"
     assert re.fullmatch(r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d <\d+> INFO: wWinMain \(\d+\): "
-                        r"-------------------------------------- Start install\.", lines[0]), lines[0]
+                        r"-------------------------------------- Start install\.",
+                        lines[0]), lines[0]
     # The test build says so in the first lines of its log and in its version resource.
     marker = "Test build: test hosts and keys, not for distribution"
     assert lines[1].endswith(marker + "."), lines[:2]
@@ -108,10 +109,14 @@ def test_elevated_instance_with_bad_parent_id_ends_with_minus_one(fresh_log):
     assert "unexpectedly synced, wr=4294967295" in log
 
 
+SYNCED = "Installer started as admin has been unexpectedly synced, wr="
+
+
 @pytest.mark.parametrize("action, setup_cmd_line, line", [
-    ("cancel", " --brand-name=velmar", "Installer started as admin has been unexpectedly synced, wr=1"),
-    ("exit", " --brand-name=velmar", "Installer started as admin has been unexpectedly synced, wr=2"),
-    ("start", "fake_browser_arc --brand-name=velmar", "Browser archive fake_browser_arc does not exist"),
+    ("cancel", " --brand-name=velmar", SYNCED + "1"),
+    ("exit", " --brand-name=velmar", SYNCED + "2"),
+    ("start", "fake_browser_arc --brand-name=velmar",
+     "Browser archive fake_browser_arc does not exist"),
 ])
 def test_elevated_instance_ends_with_minus_one_unless_the_master_starts_a_real_archive(
         fresh_log, action, setup_cmd_line, line):
