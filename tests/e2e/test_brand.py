@@ -11,6 +11,7 @@ pytestmark = pytest.mark.usefixtures("untrusted_cdn")
 
 PACKAGES = BUILD / "generated" / "packages"
 GEO_KEY = r"HKCU\Control Panel\International\Geo"
+RUSSIAN = {"LC_ALL": "ru_RU.UTF-8"}
 
 
 def log_lines(prefix):
@@ -18,7 +19,7 @@ def log_lines(prefix):
 
 
 def test_defined_brand_takes_its_package_after_the_partner(fresh_log):
-    fresh_log.installer("--silent", "--brand-name=tb")
+    fresh_log.installer("--silent", "--brand-name=tb", "--distr-info-params=lang=kk")
     lines = log_lines(fresh_log)
     assert "Fetching definedtb package" in lines
     partner = lines.index(
@@ -29,9 +30,11 @@ def test_defined_brand_takes_its_package_after_the_partner(fresh_log):
         f"[{(PACKAGES / 'tb.cab').stat().st_size}B]")
     assert partner < brand
     assert "Brand id: tb" in lines
-    assert "Default language: tr" in lines
     assert "Show international title: 1" in lines
     assert "Make browser default after import: 0" in lines
+    # The package's language, then the "lang" parameter's as the defaults complete it.
+    languages = [line for line in lines if line.startswith("Default language: ")]
+    assert languages[-2:] == ["Default language: tr", "Default language: kk"]
     # The partner's key wins over the brand's.
     assert any(line.startswith("Mirra install scenarios url: ") and line.endswith("/partner/")
                for line in lines)
@@ -41,47 +44,41 @@ def test_defined_brand_takes_its_package_after_the_partner(fresh_log):
             == (PACKAGES / "partner.cab").read_bytes())
 
 
-def test_brand_values_left_by_an_earlier_run_are_replaced(fresh_log):
-    fresh_log.reg_add(BROWSER_KEY, "brand", "stale")
-    fresh_log.reg_add(BROWSER_KEY, "BrandFile", "C:\\stale")
-    fresh_log.installer("--silent")
-    assert fresh_log.reg_query(BROWSER_KEY, "brand") == "velmar"
-    assert fresh_log.reg_query(BROWSER_KEY, "BrandFile").endswith("\\BrandFile")
-    lines = log_lines(fresh_log)
-    assert "Fetching default package" in lines
-    assert "Brand id: velmar" in lines
+def stale_brand(prefix):
+    prefix.reg_add(BROWSER_KEY, "brand", "stale")
+    prefix.reg_add(BROWSER_KEY, "BrandFile", "C:\\stale")
 
 
-def test_auto_in_ukraine_with_russian_interface_takes_ua_ru(fresh_log):
-    russian = {"LC_ALL": "ru_RU.UTF-8"}
+def in_ukraine(prefix):
     # Wine rewrites the region from the locale whenever a process starts with
     # another locale, so the region is set by a process with the same one.
     subprocess.run([WINE, "reg", "add", GEO_KEY, "/v", "Nation", "/t", "REG_SZ", "/d", "241",
-                    "/f"], env=dict(fresh_log.env, **russian), stdin=subprocess.DEVNULL,
+                    "/f"], env=dict(prefix.env, **RUSSIAN), stdin=subprocess.DEVNULL,
                    capture_output=True, check=True)
-    fresh_log.installer("--silent", "--brand-name=auto", env=russian)
-    lines = log_lines(fresh_log)
-    assert "User region: UA" in lines
-    assert "User locale: ru" in lines
-    assert "Detected brand-name: ua_ru" in lines
-    assert "Fetching autodetected ua_ru package" in lines
-    assert "Brand id: ua-ru" in lines
-    assert (fresh_log.temp_dir / "BrandFile").read_bytes() == (PACKAGES / "ua_ru.cab").read_bytes()
 
 
-def test_upper_case_auto_is_a_brand_name_without_package(fresh_log):
-    fresh_log.installer("--silent", "--brand-name=AUTO")
-    lines = log_lines(fresh_log)
-    assert "Fetching definedAUTO package" in lines
-    assert "Fetching default package" in lines
-    assert not any(line.startswith("User region: ") for line in lines)
-    assert "Brand id: velmar" in lines
-    assert (fresh_log.temp_dir / "BrandFile").read_bytes() == (PACKAGES / "velmar.cab").read_bytes()
-
-
-def test_lang_parameter_overrides_the_package_language(fresh_log):
-    fresh_log.installer("--silent", "--brand-name=tb", "--distr-info-params=lang=kk")
-    lines = log_lines(fresh_log)
-    languages = [line for line in lines if line.startswith("Default language: ")]
-    # The record after the brand package, then as completed by the defaults.
-    assert languages[-2:] == ["Default language: tr", "Default language: kk"]
+# Each row: what the machine holds, the switch and locale, the log lines, and
+# the package the setup gets.
+@pytest.mark.parametrize("prepare, switches, env, lines, package", [
+    # Values an earlier run left are replaced by this run's.
+    (stale_brand, [], None, ["Fetching default package", "Brand id: velmar"], "velmar"),
+    (in_ukraine, ["--brand-name=auto"], RUSSIAN,
+     ["User region: UA", "User locale: ru", "Detected brand-name: ua_ru",
+      "Fetching autodetected ua_ru package", "Brand id: ua-ru"], "ua_ru"),
+    # Only the lower-case word detects; AUTO is a brand name without a package.
+    (None, ["--brand-name=AUTO"], None,
+     ["Fetching definedAUTO package", "Fetching default package", "Brand id: velmar"], "velmar"),
+], ids=["stale values", "auto in Ukraine", "upper-case AUTO"])
+def test_brand_package_follows_the_switch_and_the_machine(fresh_log, prepare, switches, env,
+                                                          lines, package):
+    if prepare:
+        prepare(fresh_log)
+    fresh_log.installer("--silent", *switches, env=env)
+    logged = log_lines(fresh_log)
+    assert all(line in logged for line in lines), logged
+    if switches == ["--brand-name=AUTO"]:
+        assert not any(line.startswith("User region: ") for line in logged)
+    assert ((fresh_log.temp_dir / "BrandFile").read_bytes()
+            == (PACKAGES / f"{package}.cab").read_bytes())
+    assert fresh_log.reg_query(BROWSER_KEY, "BrandFile").endswith("\\BrandFile")
+    assert fresh_log.reg_query(BROWSER_KEY, "brand") == package

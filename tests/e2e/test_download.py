@@ -1,18 +1,16 @@
-"""The downloader under wine64 against nginx and a server that misbehaves."""
+"""The downloader under wine64 against nginx and a server that misbehaves:
+one attempt through the download driver, and the installer's own attempts
+against the faults, seen in the attempts it reports."""
 
-import pathlib
 import re
-import sys
 import time
 
 import pytest
 
+from conftest import PROBES, stat_event, wait_for_report
+from fault_server import pattern
+from nginx_server import NginxServer, free_port
 from wine_prefix import BUILD
-
-sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[1] / "servers"))
-
-from fault_server import FaultServer, pattern  # noqa: E402
-from nginx_server import NginxServer, free_port  # noqa: E402
 
 DRIVER = BUILD / "tests" / "download_driver.exe"
 CDN_FILE_BYTES = 3 * 1024 * 1024
@@ -20,14 +18,7 @@ BLOCK_BYTES = 256 * 1024  # the downloader's read size
 
 
 @pytest.fixture(scope="module")
-def faults():
-    server = FaultServer()
-    yield server
-    server.stop()
-
-
-@pytest.fixture(scope="module")
-def cdn(tmp_path_factory):
+def nginx(tmp_path_factory):
     root = tmp_path_factory.mktemp("cdn")
     (root / "setup.arc").write_bytes(pattern(CDN_FILE_BYTES))
     server = NginxServer(root)
@@ -35,118 +26,49 @@ def cdn(tmp_path_factory):
     server.stop()
 
 
-def drive(wine, url, target=None, *options, timeout=60):
-    """Runs the driver; returns (attempt lines as dicts, final line as dict, stdout)."""
-    args = [DRIVER, url] + ([wine.windows_path(target)] if target else []) + list(options)
-    process = wine.popen(args)
+def drive(wine, url, target, *options, timeout=60):
+    """Runs the driver; returns its result line as a dict, and its output."""
+    process = wine.popen([DRIVER, url, wine.windows_path(target), *options])
     out, _ = process.communicate(timeout=timeout)
-    attempts = [dict(re.findall(r"(\w+)=(\S*)", line)) for line in out.splitlines()
-                if line.startswith("attempt=")]
-    finals = [dict(re.findall(r"(\w+)=(\S*)", line)) for line in out.splitlines()
-              if line.startswith("result=")]
-    assert finals, f"no result line: {out!r}"
-    return attempts, finals[-1], out
+    results = [line for line in out.splitlines() if line.startswith("result=")]
+    assert results, f"no result line: {out!r}"
+    return dict(re.findall(r"(\w+)=(\S*)", results[-1])), out
 
 
-def test_clean_download_from_the_cdn_is_byte_exact(wine, cdn, tmp_path):
+def test_download_through_redirects_is_byte_exact_with_progress_from_zero_to_one(wine, nginx,
+                                                                                tmp_path):
     target = tmp_path / "setup.arc"
-    attempts, final, out = drive(wine, cdn.url("/setup.arc"), target)
-    assert final["result"] == "1", out
-    assert attempts[0]["total"] == str(CDN_FILE_BYTES)
+    result, out = drive(wine, nginx.url("/r3/setup.arc"), target, "--progress")
+    assert result["result"] == "1", out
+    assert result["total"] == str(CDN_FILE_BYTES)
+    assert result["redirect"] == nginx.url("/setup.arc")
     assert target.read_bytes() == pattern(CDN_FILE_BYTES)
-
-
-def test_redirect_chain_reports_the_final_url(wine, cdn, tmp_path):
-    attempts, final, out = drive(wine, cdn.url("/r3/setup.arc"), tmp_path / "out.bin")
-    assert final["result"] == "1", out
-    assert attempts[0]["redirect"] == cdn.url("/setup.arc")
-
-
-def test_progress_runs_from_zero_to_one_with_the_done_kind(wine, cdn, tmp_path):
-    _, final, out = drive(wine, cdn.url("/setup.arc"), tmp_path / "out.bin", "--progress")
     fractions = [float(v) for v in re.findall(r"^progress=(\S+)", out, re.M)]
-    assert final["result"] == "1", out
     assert fractions[0] == 0.0 and fractions[-1] == 1.0
     assert fractions == sorted(fractions)
     assert "time_left=-1 kind=0" in out and out.rstrip().count("time_left=0 kind=2") == 1
 
 
-def test_cut_at_5_percent_empties_the_writer_and_starts_over(wine, faults, tmp_path):
-    faults.clear()
-    target = tmp_path / "out.bin"
-    attempts, final, out = drive(wine, faults.url("/file?size=1000000&cut=50000"), target,
-                                 "--attempts=3")
-    assert attempts[0]["error"] == "internet_read-12031", out
-    assert attempts[1]["start"] == "0" and attempts[1]["result"] == "1", out
-    assert [r for _, r in faults.requests] == [None, None]
-    assert target.read_bytes() == pattern(1000000)
-
-
-def test_cut_at_50_percent_positions_the_handle_and_falls_back_to_a_fresh_start(
-        wine, fresh_log, faults, tmp_path):
-    # Wine's InternetSetFilePointer always fails, so the second attempt shows the
-    # fall-back: its writer is emptied and the third attempt starts from byte 0.
-    faults.clear()
-    target = tmp_path / "out.bin"
-    attempts, final, out = drive(wine, faults.url("/file?size=1000000&cut=500000"), target,
-                                 "--attempts=3")
-    assert attempts[0]["size"] == "500000", out
-    assert attempts[1]["start"] == "500000", out
-    assert attempts[1]["error"].startswith("internet_set_file_pointer-"), out
-    assert attempts[2]["start"] == "0" and attempts[2]["result"] == "1", out
-    assert target.read_bytes() == pattern(1000000)
-
-
-@pytest.mark.parametrize("path,error", [
-    ("/status/404", "final_query_info-404-"),
-    ("/partial?size=5000", "final_query_info-206-"),
-    ("/status/500", "final_query_info-500-"),
-])
-def test_a_status_other_than_200_ends_in_final_query_info(wine, fresh_log, faults, tmp_path,
-                                                          path, error):
-    attempts, final, out = drive(wine, faults.url(path), tmp_path / "out.bin")
-    assert final["result"] == "0"
-    assert attempts[0]["error"].startswith(error), out
-    assert attempts[0]["size"] == "0", out
-    log = wine.log_text()
-    assert "Unsuccessful download:" in log
-    # The line reads exactly as documented; the status has a line of its own.
-    assert re.search(r": HTTP request status isn't OK\r?\n", log), log
-
-
 def test_stop_event_ends_the_download_within_one_block(wine, faults, tmp_path):
     url = faults.url("/trickle?size=4000000&chunk=4096&delay_ms=10")
-    _, final, out = drive(wine, url, tmp_path / "out.bin", "--stop-after-ms=1500")
-    assert final["result"] == "0", out
-    attempts = [line for line in out.splitlines() if line.startswith("attempt=")]
-    stopped_at = int(final["size_at_stop"])
-    ended_at = int(re.search(r" size=(\d+)", attempts[-1]).group(1))
+    result, out = drive(wine, url, tmp_path / "out.bin", "--stop-after-ms=1500")
+    assert result["result"] == "0", out
+    stopped_at, ended_at = int(result["size_at_stop"]), int(result["size"])
     assert 0 < stopped_at <= ended_at <= stopped_at + BLOCK_BYTES, out
 
 
 def test_endless_redirects_end_at_the_stop_event(wine, faults, tmp_path):
     started = time.monotonic()
-    attempts, final, out = drive(wine, faults.url("/loop"), tmp_path / "out.bin",
-                                 "--stop-after-ms=1000", timeout=30)
-    assert attempts[0]["error"] == "internet_open_url-12017", out
+    result, out = drive(wine, faults.url("/loop"), tmp_path / "out.bin", "--stop-after-ms=1000",
+                        timeout=30)
+    assert result["error"] == "internet_open_url-12017", out
     assert time.monotonic() - started < 15
-
-
-@pytest.mark.parametrize("path,error", [
-    ("/wronglength?size=1000&claim=5000", "internet_read-12031"),
-    ("/stall?size=100000&after=40000&ms=500", "internet_read-12031"),
-])
-def test_a_body_shorter_than_announced_is_a_read_failure(wine, faults, tmp_path, path, error):
-    attempts, final, out = drive(wine, faults.url(path), tmp_path / "out.bin")
-    assert final["result"] == "0"
-    assert attempts[0]["error"] == error, out
 
 
 def test_no_content_length_downloads_without_progress_estimates(wine, faults, tmp_path):
     target = tmp_path / "out.bin"
-    attempts, final, out = drive(wine, faults.url("/nolength?size=70000"), target, "--progress")
-    assert final["result"] == "1", out
-    assert attempts[0]["total"] == "0"
+    result, out = drive(wine, faults.url("/nolength?size=70000"), target, "--progress")
+    assert result["result"] == "1" and result["total"] == "0", out
     assert re.findall(r"^progress=(\S+)", out, re.M) == ["0.0000", "1.0000"]
     assert target.read_bytes() == pattern(70000)
 
@@ -154,34 +76,60 @@ def test_no_content_length_downloads_without_progress_estimates(wine, faults, tm
 def test_garbage_instead_of_http_never_crashes(wine, faults, tmp_path):
     # WinINet reads a reply without a status line as a headerless old-style
     # answer; the download then ends normally and the trust check judges the bytes.
-    attempts, final, out = drive(wine, faults.url("/garbage"), tmp_path / "out.bin")
-    assert attempts[0]["code"] == "00000000", out
-    assert final["result"] in ("0", "1")
+    result, out = drive(wine, faults.url("/garbage"), tmp_path / "out.bin")
+    assert result["code"] == "00000000", out
+    assert result["result"] in ("0", "1")
 
 
 def test_refused_connection_ends_in_internet_open_url(wine, tmp_path):
-    attempts, final, out = drive(wine, f"http://127.0.0.1:{free_port()}/x", tmp_path / "o.bin")
-    assert attempts[0]["error"].startswith("internet_open_url-"), out
+    result, out = drive(wine, f"http://127.0.0.1:{free_port()}/x", tmp_path / "o.bin")
+    assert result["error"].startswith("internet_open_url-"), out
 
 
-def test_download_to_file_moves_the_complete_file_over_the_target(wine, cdn, tmp_path):
-    target = tmp_path / "setup.arc"
-    target.write_bytes(b"old")
-    _, final, out = drive(wine, cdn.url("/setup.arc"), target, "--to-file")
-    assert final["result"] == "1", out
-    assert target.read_bytes() == pattern(CDN_FILE_BYTES)
-    assert not list(wine.temp_dir.glob("vb*.tmp"))
+def reported_attempts(cdn):
+    return [(e["vars"]["status"], e["vars"].get("error"), e["vars"]["downloaded_size"])
+            for e in cdn.events
+            if e["kind"] == "stat" and e["vars"].get("action") == "download_attempt"]
 
 
-def test_download_to_file_leaves_the_target_alone_on_failure(wine, faults, tmp_path):
-    target = tmp_path / "setup.arc"
-    target.write_bytes(b"old")
-    _, final, out = drive(wine, faults.url("/status/404"), target, "--to-file")
-    assert final["result"] == "0" and final["error"].startswith("final_query_info-404-"), out
-    assert target.read_bytes() == b"old"
+def every_attempt(error):
+    return [("failed", error, "0")] * 6
 
 
-def test_download_to_memory_keeps_the_response_headers(wine, cdn):
-    _, final, out = drive(wine, cdn.url("/setup.arc"), None, "--memory")
-    assert final["result"] == "1" and final["size"] == str(CDN_FILE_BYTES), out
-    assert f"Content-Length: {CDN_FILE_BYTES}" in out
+# Each row: the fault the archive's host plays, the installer's exit code and
+# the attempts it reports as (status, error, downloaded size). The archive is
+# not signed, so a download that succeeds ends at the trust check (402).
+@pytest.mark.parametrize("fault, code, attempts", [
+    # Cut under a tenth: the writer is emptied before the attempt is reported.
+    ("/file/1000000/cut/50000", 402,
+     [("failed", "internet_read-12031", "0"), ("success", None, "1000000")]),
+    # Cut past a tenth: the writer is kept for a resume, which Wine's
+    # InternetSetFilePointer refuses; the writer is emptied and the next starts over.
+    ("/file/1000000/cut/500000", 402,
+     [("failed", "internet_read-12031", "500000"),
+      ("failed", "internet_set_file_pointer-12016", "0"), ("success", None, "1000000")]),
+    ("/status/404", 401, every_attempt("final_query_info-404-0")),
+    ("/status/206", 401, every_attempt("final_query_info-206-0")),
+    ("/status/500", 401, every_attempt("final_query_info-500-0")),
+])
+def test_installer_retries_a_failed_download_as_its_attempts_report(clean_machine, cdn, faults,
+                                                                    fault, code, attempts):
+    faults.clear()
+    # The test build waits 10 ms between attempts instead of 15 s.
+    assert clean_machine.installer("--silent", exe=PROBES, timeout=120, env={
+        "LITE_TEST_DOWNLOAD_HOST": faults.url(fault), "LITE_TEST_RETRY_DELAY_MS": "10"}) == code
+    log = clean_machine.log_text()
+    assert not list(clean_machine.temp_dir.glob("vb*.tmp")), "the archive is deleted"
+    if code == 402:
+        assert reported_attempts(cdn) == attempts
+        assert stat_event(cdn, "verification", "error")
+        return
+    # Reports still queued when the installer ends are dropped, so the last
+    # attempts' events may be missing; the log counts every attempt.
+    assert reported_attempts(cdn) == attempts[:len(reported_attempts(cdn))]
+    assert stat_event(cdn, "download", "error")["error"] == "attempt-1-" + attempts[0][1]
+    assert wait_for_report(cdn)["result"] == "failed"
+    # The line reads exactly as documented; the status has a line of its own.
+    assert re.search(r": HTTP request status isn't OK\r?\n", log), log
+    assert f": HTTP status: {fault[-3:]}" in log
+    assert "Max download attempts failed (6)" in log and "Module was not downloaded: " in log

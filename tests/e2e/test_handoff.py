@@ -13,7 +13,7 @@ import shutil
 
 import pytest
 
-from test_install import UNSIGNED_DEMO_SETUP, browser_folder, clean, stat_event, stages
+from conftest import UNSIGNED_DEMO_SETUP, browser_folder, clean, stages, stat_event
 from test_window import WindowedRun, desktop, display, modal_dialog
 from wine_prefix import BUILD
 
@@ -40,8 +40,13 @@ def attacked_install(wine, action, payload):
     run = WindowedRun(wine, AUTOMATIC_START)
     try:
         run.window()
-        asked = run.drive("wait", "dialog", 90000)
-        if not asked["met"] and "RunModule results: success=1" in wine.log_text():
+        # The dialog, or the log's word that the real setup ran, within 90 s.
+        for _ in range(18):
+            asked = run.drive("wait", "dialog", 5000)
+            ran_the_archive = "RunModule results: success=1" in wine.log_text()
+            if asked["met"] or ran_the_archive:
+                break
+        if not asked["met"] and ran_the_archive:
             run.exit_code()
             return None, hostile.communicate(timeout=30)[0]
         dialog = modal_dialog(asked)
@@ -75,19 +80,15 @@ def planted(clean_machine):
     path.unlink(missing_ok=True)
 
 
-def test_copy_refuses_an_unsigned_program_signalled_by_another_process(clean_machine, cdn,
-                                                                        planted):
-    code, out = attacked_install(clean_machine, "proceed", planted)
+@pytest.mark.parametrize("outside", [False, True], ids=["planted", "outside temp"])
+def test_copy_refuses_a_program_signalled_by_another_process(clean_machine, cdn, planted,
+                                                             outside):
+    payload = clean_machine.windows_path(UNSIGNED_DEMO_SETUP) if outside else planted
+    code, out = attacked_install(clean_machine, "proceed", payload)
     assert out.strip() == "signalled"
-    assert_refused_as_untrusted(clean_machine, cdn, code,
-                                "Module verification failed: " + planted)
-
-
-def test_copy_refuses_a_program_outside_the_temporary_folder(clean_machine, cdn):
-    outside = clean_machine.windows_path(UNSIGNED_DEMO_SETUP)
-    code, out = attacked_install(clean_machine, "proceed", outside)
-    assert out.strip() == "signalled"
-    assert_refused_as_untrusted(clean_machine, cdn, code, "is not in the temporary folder")
+    reason = ("is not in the temporary folder" if outside
+              else "Module verification failed: " + planted)
+    assert_refused_as_untrusted(clean_machine, cdn, code, reason)
 
 
 def test_copy_refuses_a_path_rewritten_after_the_master_wrote_it(clean_machine, cdn, planted):

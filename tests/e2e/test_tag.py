@@ -34,74 +34,40 @@ def signing(tmp_path_factory):
     return folder, cert, signed
 
 
-def verify(cert, exe):
-    return run("osslsigncode", "verify", "-CAfile", cert, "-in", exe, check=False)
-
-
 @pytest.fixture(scope="module")
 def tagged(signing):
+    """The signed copy tagged; it must still verify and read back its tag."""
     folder, cert, signed = signing
     tagged = folder / "tagged.exe"
     run(TAG_TOOL, "write", "-o", tagged, signed, TAG)
+    verified = run("osslsigncode", "verify", "-CAfile", cert, "-in", tagged, check=False)
+    assert verified.returncode == 0, verified.stdout + verified.stderr
+    assert run(TAG_TOOL, "read", tagged).stdout == TAG + "\n"
     return tagged
 
 
-def run_tagged(wine, exe, *switches):
+# The tag, or a --distr-info-params switch that wins over it, becomes the
+# distribution information file and the registry value; an untagged copy
+# writes no file. Each row is a silent install that stops at the trust check.
+@pytest.mark.parametrize("copy, switches, params", [
+    ("tagged", [], TAG),
+    ("tagged", ["--distr-info-params=banerid=9&lang=ru"], "banerid=9&lang=ru"),
+    ("signed", [], None),
+])
+def test_tag_or_switch_becomes_json_file_and_registry_value(wine, signing, tagged, copy,
+                                                            switches, params):
     wine.reg_add(BROWSER_KEY, "DistribInfoParams", "left over")
     info = wine.temp_dir / "distrib_info"
     info.unlink(missing_ok=True)
     wine.clear_log()
-    # A whole silent install runs; under load its download may need retries.
-    wine.installer("--silent", *switches, exe=exe, timeout=180)
-    return info
-
-
-def test_tagged_copy_still_verifies_and_reads_back(signing, tagged):
-    _, cert, _ = signing
-    result = verify(cert, tagged)
-    assert result.returncode == 0, result.stdout + result.stderr
-    assert run(TAG_TOOL, "read", tagged).stdout == TAG + "\n"
-
-
-def test_tag_becomes_json_file_and_registry_value(wine, tagged):
-    info = run_tagged(wine, tagged)
+    # Under load the download may need retries.
+    wine.installer("--silent", *switches, exe=tagged if copy == "tagged" else signing[2],
+                   timeout=180)
+    if params is None:
+        assert not info.exists()
+        assert "certificate table" not in wine.log_text()
+        return
     text = info.read_text()
-    assert json.loads(text) == {"banerid": "7", "velmaruid": "42", "lang": "tr"}
-    assert '\n  "banerid": "7",' in text
-    assert wine.reg_query(BROWSER_KEY, "DistribInfoParams") == TAG
-
-
-def test_switch_wins_over_tag(wine, tagged):
-    info = run_tagged(wine, tagged, "--distr-info-params=banerid=9&lang=ru")
-    assert json.loads(info.read_text()) == {"banerid": "9", "lang": "ru"}
-    assert wine.reg_query(BROWSER_KEY, "DistribInfoParams") == "banerid=9&lang=ru"
-
-
-def test_untagged_copy_writes_no_json_file(wine, signing):
-    _, _, signed = signing
-    info = run_tagged(wine, signed)
-    assert not info.exists()
-    assert "certificate table" not in wine.log_text()
-
-
-def test_same_copy_can_be_tagged_again(signing, tagged, tmp_path):
-    _, cert, _ = signing
-    retagged = tmp_path / "retagged.exe"
-    run(TAG_TOOL, "write", "-o", retagged, tagged, "x" * 10240)
-    run(TAG_TOOL, "write", retagged, "banerid=8")
-    assert retagged.stat().st_size == tagged.stat().st_size
-    assert run(TAG_TOOL, "read", retagged).stdout == "banerid=8\n"
-    assert verify(cert, retagged).returncode == 0
-
-
-def test_shipped_32_bit_build_is_tagged_the_same_way(signing, tmp_path):
-    _, cert, _ = signing
-    shipped = ROOT / "build" / "i686" / "lite_installer.exe"
-    if not shipped.exists():
-        pytest.skip("no i686 build")
-    signed, tagged = tmp_path / "signed32.exe", tmp_path / "tagged32.exe"
-    run("osslsigncode", "sign", "-certs", cert, "-key", cert.parent / "key.pem", "-in", shipped,
-        "-out", signed)
-    run(TAG_TOOL, "write", "-o", tagged, signed, TAG)
-    assert run(TAG_TOOL, "read", tagged).stdout == TAG + "\n"
-    assert verify(cert, tagged).returncode == 0
+    assert json.loads(text) == dict(pair.split("=") for pair in params.split("&"))
+    assert '\n  "banerid": "' in text, "one member a line, indented"
+    assert wine.reg_query(BROWSER_KEY, "DistribInfoParams") == params

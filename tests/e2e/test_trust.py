@@ -5,104 +5,80 @@ Wine's WinVerifyTrust verifies only the primary signature whatever index is
 asked, so the dual-signature cases whose answer depends on the secondary one
 are decided on the pure decision in tests/unit/config/module_trust_test.cpp."""
 
-import shutil
-
 import pytest
 
-from wine_prefix import BUILD, WinePrefix
+from wine_prefix import BUILD
 
 TRUST_CHECK = BUILD / "tests" / "trust_check.exe"
 SETUPS = BUILD / "tests" / "trust"
-ROOT_CERTIFICATE = BUILD / "test_pki" / "root.der"
+LOAD_FAILED = "Failed to load module for GetTrustJsonFromModule: {path}"
+NO_SIGNATURE_DAT = "Cannot find resource SIGNATURE_DAT"
+BAD_SIGNATURE = ["VerifySignature", "Failed to verify signature, error: ", "Verify error"]
 
 
-@pytest.fixture(scope="module")
-def prefix(wine):
-    """The session prefix with the test root in its ROOT store."""
-    _, out = wine.run([TRUST_CHECK, "add-root", WinePrefix.windows_path(ROOT_CERTIFICATE)])
-    assert "root added" in out, out
-    return wine
+def tampered(tmp_path):
+    """A listed setup changed in its code section, which the signature covers."""
+    data = bytearray((SETUPS / "sha1_listed.exe").read_bytes())
+    data[0x410] ^= 0x01
+    (tmp_path / "setup.exe").write_bytes(bytes(data))
+    return tmp_path / "setup.exe"
 
 
-def check(prefix, path):
-    """Returns (answer, log) for one setup program given by its Windows path."""
-    prefix.clear_log()
-    code, out = prefix.run([TRUST_CHECK, "check", path])
-    assert code == 0, out
-    answer = out.splitlines()[0].strip()
-    assert answer in ("trusted", "not trusted"), out
-    return answer, prefix.log_text()
+def garbage(tmp_path):
+    (tmp_path / "setup.exe").write_bytes(b"MZ" + bytes(range(256)) * 64)
+    return tmp_path / "setup.exe"
 
 
-def check_setup(prefix, name):
-    return check(prefix, WinePrefix.windows_path(SETUPS / f"{name}.exe"))
+def missing(tmp_path):
+    return tmp_path / "missing.exe"
 
 
-@pytest.mark.parametrize("name", ["sha1_listed", "sha256_listed",
-                                  "dual_sha256_listed_sha1_unlisted"])
-def test_setup_signed_by_a_listed_pair_is_trusted(prefix, name):
-    answer, log = check_setup(prefix, name)
-    assert answer == "trusted"
-    assert "ERROR" not in log
+def without_resources(_):
+    return TRUST_CHECK
 
 
-@pytest.mark.parametrize("name", [
-    "sha1_unlisted", "sha256_unlisted",
-    "fake_setup",  # unsigned
-    "wrong_shape", "not_base64_ids",  # signed lists that name no usable pair
-])
-def test_setup_with_a_good_list_but_no_listed_signature_is_not_trusted(prefix, name):
-    answer, log = check_setup(prefix, name)
-    assert answer == "not trusted"
-    assert "ERROR" not in log, "the list's own signature was good"
-
-
-def test_setup_changed_after_signing_is_not_trusted(prefix, tmp_path):
-    tampered = tmp_path / "tampered.exe"
-    shutil.copy(SETUPS / "sha1_listed.exe", tampered)
-    data = bytearray(tampered.read_bytes())
-    data[0x410] ^= 0x01  # in the code section, which the signature covers
-    tampered.write_bytes(bytes(data))
-    answer, log = check(prefix, WinePrefix.windows_path(tampered))
-    assert answer == "not trusted"
-    assert "ERROR" not in log, "the resources are intact; only the signature fails"
-
-
-@pytest.mark.parametrize("name, lines", [
+# Each row: the setup program (a name under SETUPS, or made in tmp_path), the
+# answer, and the log lines it gives; None as the lines means no ERROR line,
+# since the trusted list's own signature was good.
+@pytest.mark.parametrize("setup, answer, lines", [
+    ("sha1_listed", "trusted", None),
+    ("sha256_listed", "trusted", None),
+    ("dual_sha256_listed_sha1_unlisted", "trusted", None),
+    ("sha1_unlisted", "not trusted", None),
+    ("sha256_unlisted", "not trusted", None),
+    ("fake_setup", "not trusted", None),  # unsigned
+    # Signed lists that name no usable pair.
+    ("wrong_shape", "not trusted", None),
+    ("not_base64_ids", "not trusted", None),
+    # The resources are intact; only the file's signature fails.
+    (tampered, "not trusted", None),
     # A two-byte "SIGNATURE.DAT" counts as missing.
-    ("short_signature", ["GetTrustJsonFromModule", "Cannot find resource SIGNATURE_DAT"]),
-    ("key_10", ["GetTrustJsonFromModule", "Cannot find key"]),
+    ("short_signature", "not trusted", ["GetTrustJsonFromModule", NO_SIGNATURE_DAT]),
+    ("key_10", "not trusted", ["GetTrustJsonFromModule", "Cannot find key"]),
     # Signed with key 3 but naming key 4.
-    ("wrong_key", ["VerifySignature", "Failed to verify signature, error: ", "Verify error"]),
+    ("wrong_key", "not trusted", BAD_SIGNATURE),
     # Signed with a key made outside the build's table, naming key 3.
-    ("foreign_key", ["VerifySignature", "Failed to verify signature, error: ", "Verify error"]),
-])
-def test_setup_whose_list_signature_fails_is_not_trusted(prefix, name, lines):
-    answer, log = check_setup(prefix, name)
-    assert answer == "not trusted"
-    for line in lines:
-        assert line in log, log
-
-
-def test_relative_path_is_refused_before_loading(prefix):
-    answer, log = check(prefix, "trust\\sha1_listed.exe")
-    assert answer == "not trusted"
-    assert ("Attempting to GetTrustJsonFromModule at an invalid path: trust\\sha1_listed.exe"
-            in log), log
-
-
-@pytest.mark.parametrize("content", [None, b"MZ" + bytes(range(256)) * 64])
-def test_missing_or_garbage_file_is_not_trusted(prefix, tmp_path, content):
-    file = tmp_path / "setup.exe"
-    if content is not None:
-        file.write_bytes(content)
-    path = WinePrefix.windows_path(file)
-    answer, log = check(prefix, path)
-    assert answer == "not trusted"
-    assert f"Failed to load module for GetTrustJsonFromModule: {path}" in log, log
-
-
-def test_program_without_the_resources_is_not_trusted(prefix):
-    answer, log = check(prefix, WinePrefix.windows_path(TRUST_CHECK))
-    assert answer == "not trusted"
-    assert "Cannot find resource SIGNATURE_DAT" in log, log
+    ("foreign_key", "not trusted", BAD_SIGNATURE),
+    (missing, "not trusted", [LOAD_FAILED]),
+    (garbage, "not trusted", [LOAD_FAILED]),
+    (without_resources, "not trusted", [NO_SIGNATURE_DAT]),
+    ("trust\\sha1_listed.exe", "not trusted",
+     ["Attempting to GetTrustJsonFromModule at an invalid path: trust\\sha1_listed.exe"]),
+], ids=lambda value: getattr(value, "__name__", value if isinstance(value, str) else ""))
+def test_setup_is_trusted_only_when_signed_by_a_listed_pair(wine, tmp_path, setup, answer,
+                                                            lines):
+    if callable(setup):
+        path = wine.windows_path(setup(tmp_path))
+    elif "\\" in setup:
+        path = setup  # relative: refused before loading
+    else:
+        path = wine.windows_path(SETUPS / f"{setup}.exe")
+    wine.clear_log()
+    code, out = wine.run([TRUST_CHECK, "check", path])
+    assert code == 0, out
+    assert out.splitlines()[0].strip() == answer, out
+    log = wine.log_text()
+    if lines is None:
+        assert "ERROR" not in log, log
+    for line in lines or []:
+        assert line.format(path=path) in log, log

@@ -84,12 +84,16 @@ class WinePrefix:
 
     # Paths -----------------------------------------------------------------
     @property
+    def profile(self):
+        return self.path / "drive_c" / "users" / os.environ.get("USER", "root")
+
+    @property
     def temp_dir(self):
-        return self.path / "drive_c" / "users" / os.environ.get("USER", "root") / "Temp"
+        return self.profile / "Temp"
 
     @property
     def local_appdata(self):
-        return self.path / "drive_c" / "users" / os.environ.get("USER", "root") / "AppData" / "Local"
+        return self.profile / "AppData" / "Local"
 
     @property
     def log_path(self):

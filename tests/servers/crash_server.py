@@ -1,7 +1,8 @@
 """A crash-report endpoint for tests: records every upload it receives.
 
-It listens on 127.0.0.1 on a free port, reads each request body whole (by its
-Content-Length or chunk by chunk) and answers with the status it was given.
+It listens on 127.0.0.1 on a free port, reads each request body whole by its
+Content-Length (the test build sends no chunked body) and answers with the
+status it was given.
 
     server = CrashServer(status=200)
     ... server.url ... server.wait_for_reports(1) ... server.reports
@@ -44,20 +45,9 @@ class CrashServer:
         class Handler(http.server.BaseHTTPRequestHandler):
             protocol_version = "HTTP/1.1"
 
-            def _read_body(self):
-                if self.headers.get("Transfer-Encoding", "").lower() == "chunked":
-                    body = b""
-                    while True:
-                        size = int(self.rfile.readline().strip(), 16)
-                        chunk = self.rfile.read(size + 2)
-                        if size == 0:
-                            return body
-                        body += chunk[:-2]
-                return self.rfile.read(int(self.headers.get("Content-Length", "0")))
-
             def do_POST(self):
                 url = urllib.parse.urlsplit(self.path)
-                body = self._read_body()
+                body = self.rfile.read(int(self.headers.get("Content-Length", "0")))
                 server._record({"path": url.path, "query": urllib.parse.parse_qs(url.query),
                                 "raw_query": url.query, "headers": dict(self.headers.items()),
                                 "body": body})

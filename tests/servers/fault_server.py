@@ -3,18 +3,14 @@
 The path names the fault; query parameters tune it. The body of every file is
 the same deterministic pattern (`pattern(size)`), so a test can compare bytes.
 
-  /file?size=N                      200 with Content-Length, ranges honoured
-  /file?size=N&cut=B&times=K        the first K requests stop after byte B and drop
-                                    the connection (Content-Length still says N)
-  /status/CODE?size=N               answers CODE with a body of N bytes
-  /partial?size=N                   206 without any Range asked, whole body
-  /redirect/K?size=N                K redirects, then /file?size=N
+  /file/N/cut/B/...                 200 with Content-Length N; the first request
+                                    stops after byte B and drops the connection
+  /status/CODE/...                  answers CODE with a short body
   /loop                             redirects to itself forever
-  /stall?size=N&after=B&ms=T        sends B bytes, then nothing for T ms, then drops
   /nolength?size=N                  200, no Content-Length, closes at the end
   /trickle?size=N&chunk=C&delay_ms=D  C bytes every D ms
   /garbage                          a reply that is not HTTP at all
-  /wronglength?size=N&claim=M       Content-Length says M, the body has N bytes
+  /silent/...                       reads the request and never answers
 """
 
 import http.server
@@ -42,7 +38,7 @@ class _Handler(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
         url = urllib.parse.urlsplit(self.path)
         query = {k: v[-1] for k, v in urllib.parse.parse_qs(url.query).items()}
-        self.server.owner.record(url.path, self.headers.get("Range"))
+        self.server.owner.record(url.path)
         parts = url.path.strip("/").split("/")
         handler = getattr(self, "_" + parts[0], None)
         if handler is None:
@@ -76,45 +72,20 @@ class _Handler(http.server.BaseHTTPRequestHandler):
             pass
 
     # Faults ----------------------------------------------------------------
-    def _file(self, _, query):
-        size = int(query.get("size", 1024))
-        cut = int(query.get("cut", -1))
-        if cut >= 0 and self.server.owner.take_cut(self.path, int(query.get("times", 1))):
+    def _file(self, parts, _):
+        size, cut = int(parts[0]), int(parts[2])
+        if self.server.owner.take_cut("/".join(parts[:3])):
             self._headers(200, size)
             self.wfile.write(pattern(cut))
             self._drop()
             return
-        ranged = self.headers.get("Range", "")
-        if ranged.startswith("bytes=") and ranged[6:].split("-")[0].isdigit():
-            start = int(ranged[6:].split("-")[0])
-            self._send_body(206, pattern(size - start, start),
-                            [("Content-Range", f"bytes {start}-{size - 1}/{size}")])
-            return
         self._send_body(200, pattern(size))
 
-    def _status(self, parts, query):
-        self._send_body(int(parts[0]), pattern(int(query.get("size", 64))))
-
-    def _partial(self, _, query):
-        size = int(query.get("size", 1024))
-        self._send_body(206, pattern(size))
-
-    def _redirect(self, parts, query):
-        left = int(parts[0]) if parts else 1
-        size = query.get("size", "1024")
-        target = f"/redirect/{left - 1}?size={size}" if left > 1 else f"/file?size={size}"
-        self._send_body(302, b"", [("Location", target)])
+    def _status(self, parts, _):
+        self._send_body(int(parts[0]), pattern(64))
 
     def _loop(self, _, __):
         self._send_body(302, b"", [("Location", "/loop")])
-
-    def _stall(self, _, query):
-        size = int(query.get("size", 1 << 20))
-        self._headers(200, size)
-        self.wfile.write(pattern(int(query.get("after", 0))))
-        self.wfile.flush()
-        self.server.owner.stopping.wait(int(query.get("ms", 3000)) / 1000)
-        self._drop()
 
     def _nolength(self, _, query):
         self._headers(200, None, [("Connection", "close")])
@@ -139,11 +110,8 @@ class _Handler(http.server.BaseHTTPRequestHandler):
         self.wfile.write(b"\x00\xffNOT HTTP AT ALL\r\n\x13\x37" * 64)
         self._drop()
 
-    def _wronglength(self, _, query):
-        size = int(query.get("size", 1024))
-        self._headers(200, int(query.get("claim", size * 2)), [("Connection", "close")])
-        self.wfile.write(pattern(size))
-        self._drop()
+    def _silent(self, _, __):
+        self.server.owner.stopping.wait()
 
 
 class FaultServer:
@@ -152,7 +120,7 @@ class FaultServer:
     def __init__(self):
         self.stopping = threading.Event()
         self._lock = threading.Lock()
-        self._cuts = {}
+        self._cuts = set()
         self.requests = []
         self._server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), _Handler)
         self._server.daemon_threads = True
@@ -164,16 +132,26 @@ class FaultServer:
     def url(self, path):
         return f"http://127.0.0.1:{self.port}{path}"
 
-    def record(self, path, range_header):
+    def record(self, path):
         with self._lock:
-            self.requests.append((path, range_header))
+            self.requests.append(path)
 
-    def take_cut(self, key, times):
-        """True for the first `times` requests of one exact path and query."""
+    def wait_for_requests(self, prefix, count, timeout=10):
+        """True once `count` requests for paths under `prefix` have arrived."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            with self._lock:
+                if sum(path.startswith(prefix) for path in self.requests) >= count:
+                    return True
+            time.sleep(0.05)
+        return False
+
+    def take_cut(self, key):
+        """True for the first request of one exact path and query only."""
         with self._lock:
-            used = self._cuts.get(key, 0)
-            self._cuts[key] = used + 1
-            return used < times
+            first = key not in self._cuts
+            self._cuts.add(key)
+            return first
 
     def clear(self):
         with self._lock:

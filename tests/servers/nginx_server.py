@@ -2,8 +2,8 @@
 
 Serves `root` as is (ranges and Content-Length are nginx's own), and
 /rK/PATH (K = 1 to 3) redirects K times before PATH. With `tls` (certificate
-and key files) it speaks HTTPS, and its URLs name the host `localhost`. Runs in the foreground from a config
-written into a temporary folder; stop() ends it.
+and key files) it speaks HTTPS, and its URLs name the host `localhost`. Runs
+in the foreground from a config written into a temporary folder; stop() ends it.
 """
 
 import pathlib

@@ -1,11 +1,7 @@
 // Drives the downloader from a command line for the end-to-end tests:
-//   download_driver URL TARGET [--attempts=N] [--stop-after-ms=N] [--progress]
-//   download_driver URL --memory
-//   download_driver URL TARGET --to-file
-// Attempts follow the installer's rule: after a failure a writer with less than
-// a tenth of the announced size is emptied, otherwise kept for the next try.
-// Prints one "attempt=" line per try and a final "result=" line with the time
-// taken and the peak working set.
+//   download_driver URL TARGET [--stop-after-ms=N] [--progress]
+// Makes one attempt and prints one "result=" line with what it reports, the
+// time taken and the peak working set.
 #include <windows.h>
 #include <psapi.h>
 
@@ -24,11 +20,8 @@ namespace {
 struct Options {
   std::wstring url;
   std::wstring target;
-  int attempts = 1;
   DWORD stop_after_ms = 0;
   bool progress = false;
-  bool memory = false;
-  bool to_file = false;
 };
 
 class PrintingSink : public net::DownloadProgressSink {
@@ -61,16 +54,10 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options) {
   int positional = 0;
   for (int i = 1; i < argc; ++i) {
     const std::wstring arg = argv[i];
-    if (arg.rfind(L"--attempts=", 0) == 0) {
-      options->attempts = _wtoi(arg.c_str() + 11);
-    } else if (arg.rfind(L"--stop-after-ms=", 0) == 0) {
+    if (arg.rfind(L"--stop-after-ms=", 0) == 0) {
       options->stop_after_ms = static_cast<DWORD>(_wtoi(arg.c_str() + 16));
     } else if (arg == L"--progress") {
       options->progress = true;
-    } else if (arg == L"--memory") {
-      options->memory = true;
-    } else if (arg == L"--to-file") {
-      options->to_file = true;
     } else if (positional == 0) {
       options->url = arg;
       ++positional;
@@ -79,27 +66,10 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options) {
       ++positional;
     }
   }
-  return !options->url.empty() && (options->memory || !options->target.empty());
+  return !options->url.empty() && !options->target.empty();
 }
 
-int RunMemory(const Options& options) {
-  std::string body;
-  std::wstring headers;
-  std::string error;
-  const bool done = net::DownloadToMemory(options.url, nullptr, &body, &headers, &error);
-  std::printf("result=%d size=%zu error=%s\n", done ? 1 : 0, body.size(), error.c_str());
-  std::printf("headers=%s\n", base::WideToUtf8(headers).c_str());
-  return done ? 0 : 1;
-}
-
-int RunToFile(const Options& options) {
-  std::string error;
-  const bool done = net::DownloadToFile(options.url, options.target, nullptr, &error);
-  std::printf("result=%d error=%s\n", done ? 1 : 0, error.c_str());
-  return done ? 0 : 1;
-}
-
-int RunAttempts(const Options& options) {
+int Run(const Options& options) {
   base::ScopedHandle file(::CreateFileW(options.target.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
                                         nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.IsValid()) {
@@ -115,27 +85,21 @@ int RunAttempts(const Options& options) {
   }
   PrintingSink sink;
   const ULONGLONG start_ms = ::GetTickCount64();
-  bool done = false;
-  for (int attempt = 1; attempt <= options.attempts && !done; ++attempt) {
-    std::string error;
-    std::wstring redirect;
-    uint32_t total = 0;
-    net::DownloadErrorInfo info;
-    const uint32_t size_before = writer.GetSize();
-    done = net::DownloadFile(options.url, &writer, &error, &redirect, &total, stop.Get(),
-                             options.progress ? &sink : nullptr, &info);
-    std::printf("attempt=%d result=%d start=%u size=%u total=%u error=%s redirect=%s code=%08X\n",
-                attempt, done ? 1 : 0, size_before, writer.GetSize(), total, error.c_str(),
-                base::WideToUtf8(redirect).c_str(), info.exception_code);
-    if (!done && net::ShouldEmptyWriterAfterFailure(writer.GetSize(), total)) writer.Reset();
-    if (::WaitForSingleObject(stop.Get(), 0) == WAIT_OBJECT_0) break;
-  }
+  std::string error;
+  std::wstring redirect;
+  uint32_t total = 0;
+  net::DownloadErrorInfo info;
+  const bool done = net::DownloadFile(options.url, &writer, &error, &redirect, &total, stop.Get(),
+                                      options.progress ? &sink : nullptr, &info);
   if (timer_thread.IsValid()) ::WaitForSingleObject(timer_thread.Get(), INFINITE);
   PROCESS_MEMORY_COUNTERS memory = {};
   ::GetProcessMemoryInfo(::GetCurrentProcess(), &memory, sizeof(memory));
-  std::printf("result=%d size=%u size_at_stop=%ld elapsed_ms=%llu peak_working_set=%zu\n",
-              done ? 1 : 0, writer.GetSize(), static_cast<long>(timer.size_at_stop),
-              ::GetTickCount64() - start_ms, static_cast<size_t>(memory.PeakWorkingSetSize));
+  std::printf(
+      "result=%d size=%u total=%u error=%s redirect=%s code=%08X size_at_stop=%ld elapsed_ms=%llu "
+      "peak_working_set=%zu\n",
+      done ? 1 : 0, writer.GetSize(), total, error.c_str(), base::WideToUtf8(redirect).c_str(),
+      info.exception_code, static_cast<long>(timer.size_at_stop), ::GetTickCount64() - start_ms,
+      static_cast<size_t>(memory.PeakWorkingSetSize));
   return done ? 0 : 1;
 }
 
@@ -145,19 +109,10 @@ int wmain(int argc, wchar_t** argv) {
   base::InitLogging(base::GetTempFolder() + base::kLogFileName);
   Options options;
   if (!ParseOptions(argc, argv, &options)) {
-    std::printf(
-        "usage: download_driver URL TARGET [--attempts=N] [--stop-after-ms=N] "
-        "[--progress] | URL --memory | URL TARGET --to-file\n");
+    std::printf("usage: download_driver URL TARGET [--stop-after-ms=N] [--progress]\n");
     return 2;
   }
-  int code = 0;
-  if (options.memory) {
-    code = RunMemory(options);
-  } else if (options.to_file) {
-    code = RunToFile(options);
-  } else {
-    code = RunAttempts(options);
-  }
+  const int code = Run(options);
   std::fflush(stdout);
   return code;
 }

@@ -3,7 +3,6 @@
 //   legacy-loader  the loader calls of newer systems are missing
 //   no-sse2        the processor lacks SSE2
 //   full-disk      100 MiB free
-//   unknown-disk   the free space cannot be read
 // LITE_TEST_RETRY_DELAY_MS shortens the pause between download attempts, and
 // LITE_TEST_STATISTICS_URL (for example "http://127.0.0.1:PORT") sends the
 // statistics and the final report there instead of the built-in hosts.
@@ -29,8 +28,9 @@ namespace {
 
 class TestInstaller : public installer::Installer {
  public:
-  TestInstaller(installer::InstallerObserver* observer, const config::BrandInfo* brand_info, const config::DistributionParams* params,
-                const char* retry_delay_ms, const char* download_host)
+  TestInstaller(installer::InstallerObserver* observer, const config::BrandInfo* brand_info,
+                const config::DistributionParams* params, const char* retry_delay_ms,
+                const char* download_host)
       : Installer(observer, brand_info, params, true),
         retry_delay_ms_(retry_delay_ms != nullptr ? static_cast<DWORD>(std::atoi(retry_delay_ms))
                                                   : Installer::GetRetryDelay()),
@@ -62,7 +62,6 @@ class TestProbes : public installer::StartupProbes {
     return mode_ != "no-sse2" && StartupProbes::IsSse2Supported();
   }
   bool GetFreeBytes(const std::wstring& folder, uint64_t* free_bytes) const override {
-    if (mode_ == "unknown-disk") return false;
     if (mode_ != "full-disk") return StartupProbes::GetFreeBytes(folder, free_bytes);
     *free_bytes = 100ull << 20;
     return true;
@@ -76,8 +75,7 @@ class TestProbes : public installer::StartupProbes {
     if (delay == nullptr && download_host == nullptr) {
       return StartupProbes::CreateInstaller(observer, brand_info, params);
     }
-    return std::make_unique<TestInstaller>(observer, brand_info, params, delay,
-                                           download_host);
+    return std::make_unique<TestInstaller>(observer, brand_info, params, delay, download_host);
   }
 
  private:

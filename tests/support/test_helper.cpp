@@ -1,10 +1,8 @@
 // Small helper for the end-to-end tests: reads full 32-bit exit codes, holds
-// named objects, plays the master side of the elevated handshake and receives
-// the setup's progress messages.
+// named objects and plays the master side of the elevated handshake.
 #include <windows.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "base/process_util.h"
@@ -81,33 +79,6 @@ int PlayMaster(const wchar_t* action, const wchar_t* trigger_file) {
   return 0;
 }
 
-// A hidden message-only window that prints the setup's registered progress
-// messages as "install N" / "import N" until `count` arrived or `timeout_ms`.
-int ReceiveProgress(int count, int timeout_ms) {
-  const UINT install = ::RegisterWindowMessageW(L"velmar.lite.set_install_progress");
-  const UINT import = ::RegisterWindowMessageW(L"velmar.lite.set_import_progress");
-  base::ScopedWindow window(
-      ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
-  if (!window.IsValid()) {
-    std::printf("window failed %lu\n", ::GetLastError());
-    return 2;
-  }
-  std::printf("window=%llu\n",
-              static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window.Get())));
-  std::fflush(stdout);
-  const UINT_PTR timer = ::SetTimer(nullptr, 0, timeout_ms, nullptr);
-  MSG message;
-  while (count > 0 && ::GetMessageW(&message, nullptr, 0, 0) > 0 && message.message != WM_TIMER) {
-    if (message.message != install && message.message != import) continue;
-    std::printf("%s %llu\n", message.message == install ? "install" : "import",
-                static_cast<unsigned long long>(message.wParam));
-    std::fflush(stdout);
-    --count;
-  }
-  ::KillTimer(nullptr, timer);
-  return 0;
-}
-
 }  // namespace
 
 BOOL CALLBACK CountWindow(HWND, LPARAM count) {
@@ -129,14 +100,10 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"exit-code" && argc > 2) return RunAndReportExitCode();
   if (command == L"hold-mutex" && argc > 3) return HoldMutex(argv[2], argv[3]);
   if (command == L"master" && argc > 3) return PlayMaster(argv[2], argv[3]);
-  if (command == L"receive-progress" && argc > 3) {
-    return ReceiveProgress(_wtoi(argv[2]), _wtoi(argv[3]));
-  }
   std::printf(
       "usage: test_helper warm-up\n"
       "       test_helper exit-code COMMAND...\n"
       "       test_helper hold-mutex NAME TRIGGER_FILE\n"
-      "       test_helper master start|cancel|exit TRIGGER_FILE\n"
-      "       test_helper receive-progress COUNT MILLISECONDS\n");
+      "       test_helper master start|cancel|exit TRIGGER_FILE\n");
   return 2;
 }
