@@ -36,11 +36,22 @@ TEST(ScaleFactorTest, TakesFinitePositiveDecimals) {
   EXPECT_EQ(scale, 0.5);
   EXPECT_TRUE(ParseScaleFactor("15e-1", &scale));
   EXPECT_EQ(scale, 1.5);
+  EXPECT_TRUE(ParseScaleFactor("0.000125E+4", &scale));
+  EXPECT_EQ(scale, 1.25);
+  EXPECT_TRUE(ParseScaleFactor("2.", &scale));
+  EXPECT_EQ(scale, 2.0);
+  // Digits past what a double holds only round.
+  EXPECT_TRUE(ParseScaleFactor("1.000000000000000000000000001", &scale));
+  EXPECT_EQ(scale, 1.0);
+  EXPECT_TRUE(ParseScaleFactor("1500000000000000000000e-21", &scale));
+  EXPECT_EQ(scale, 1.5);
 }
 
 TEST(ScaleFactorTest, RejectsWhatIsNotAUsableNumber) {
-  for (const char* text : {"", "abc", "2x", " 2", "2 ", "+2", "0x2", "inf", "-inf", "nan",
-                           "infinity", "1e400", "1e-400", "0", "-1", "1e"}) {
+  for (const char* text :
+       {"",         "abc",           "2x",     " 2", "2 ", "+2", "0x2", "inf",   "-inf", "nan",
+        "infinity", "1e400",         "1e-400", "0",  "-1", "1e", ".",   "1.2.3", "1e5x", "e5",
+        "1e+",      "1e99999999999", "0.0e5"}) {
     double scale = 7.0;
     EXPECT_FALSE(ParseScaleFactor(text, &scale)) << text;
     EXPECT_EQ(scale, 7.0) << text;
