@@ -3,27 +3,23 @@
 // the installer. bare_window is one registered class shown at the installer
 // window's size, filled by its first WM_PAINT. bare_window_ui does the system's
 // part of the installer's window first: COM, common controls and GDI+ start,
-// then a dialog from a template with the installer's font and kinds of
-// controls. Both wait to be ended.
+// the pictures named on its command line decoded by GDI+, then a dialog from a
+// template with the installer's font and kinds of controls, whose first
+// WM_PAINT draws the pictures. Both wait to be ended.
 #include <windows.h>
 
 #if defined(BARE_WINDOW_UI)
 #include <commctrl.h>
 #include <gdiplus.h>
 #include <objbase.h>
+#include <shellapi.h>
 
+#include <memory>
 #include <string_view>
 #include <vector>
 #endif
 
 namespace {
-
-void PaintWhite(HWND window) {
-  PAINTSTRUCT paint;
-  const HDC dc = ::BeginPaint(window, &paint);
-  ::FillRect(dc, &paint.rcPaint, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
-  ::EndPaint(window, &paint);
-}
 
 #if defined(BARE_WINDOW_UI)
 
@@ -74,13 +70,21 @@ class DialogTemplate {
   std::vector<WORD> words_;
 };
 
+std::vector<std::unique_ptr<Gdiplus::Image>> g_pictures;
+
 INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
       return TRUE;
-    case WM_PAINT:
-      PaintWhite(dialog);
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      const HDC dc = ::BeginPaint(dialog, &paint);
+      ::FillRect(dc, &paint.rcPaint, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+      Gdiplus::Graphics graphics(dc);
+      for (const auto& picture : g_pictures) graphics.DrawImage(picture.get(), 0, 0);
+      ::EndPaint(dialog, &paint);
       return TRUE;
+    }
     case WM_CLOSE:
       ::EndDialog(dialog, 0);
       return TRUE;
@@ -90,6 +94,13 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM, LPARAM) {
 }
 
 #else
+
+void PaintWhite(HWND window) {
+  PAINTSTRUCT paint;
+  const HDC dc = ::BeginPaint(window, &paint);
+  ::FillRect(dc, &paint.rcPaint, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+  ::EndPaint(window, &paint);
+}
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
@@ -108,7 +119,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lpa
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int) {
 #if defined(BARE_WINDOW_UI)
   const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
@@ -116,6 +127,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   ULONG_PTR gdiplus = 0;
   Gdiplus::GdiplusStartupInput input;
   Gdiplus::GdiplusStartup(&gdiplus, &input, nullptr);
+  int count = 0;
+  wchar_t** paths = command_line[0] != L'\0' ? ::CommandLineToArgvW(command_line, &count) : nullptr;
+  for (int i = 0; i < count; ++i) {
+    g_pictures.push_back(std::make_unique<Gdiplus::Bitmap>(paths[i]));
+    // GDI+ decodes on first use: take the pixels now, as the installer does.
+    Gdiplus::Bitmap copy(g_pictures.back()->GetWidth(), g_pictures.back()->GetHeight(),
+                         PixelFormat32bppPARGB);
+    Gdiplus::Graphics(&copy).DrawImage(g_pictures.back().get(), 0, 0);
+  }
+  if (paths != nullptr) ::LocalFree(paths);
   // About the installer window's 728 x 400 pixels in dialog units of 9-point Arial.
   DialogTemplate dialog(486, 260, L"Arial", 9);
   dialog.Add(BS_PUSHBUTTON | WS_TABSTOP, 200, 200, 86, 24, IDOK, L"Button", L"Install");
@@ -124,9 +145,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   dialog.Add(SS_LEFT, 20, 244, 440, 10, 1003, L"Static", L"By installing you accept the terms");
   dialog.Add(0, 20, 180, 446, 8, 1004, PROGRESS_CLASSW, L"");
   ::DialogBoxIndirectParamW(instance, dialog.Get(), nullptr, DialogProc, 0);
+  g_pictures.clear();
   Gdiplus::GdiplusShutdown(gdiplus);
   if (SUCCEEDED(com)) ::CoUninitialize();
 #else
+  static_cast<void>(command_line);
   WNDCLASSEXW window_class = {};
   window_class.cbSize = sizeof(window_class);
   window_class.lpfnWndProc = WindowProc;
