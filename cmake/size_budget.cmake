@@ -1,8 +1,8 @@
 # The shipped (32-bit) installer must stay a small download. Included by the
 # top-level list, it adds a check after every link of the release executable;
-# run as a script (cmake -P) it is that check: it fails the build when the file
-# passes its budget and prints how the file is made up, so the part that grew
-# shows at once.
+# run as a script (cmake -P) it is that check: it fails the build when the file,
+# or its code and data alone, pass their budget and prints how the file is made
+# up, so the part that grew shows at once.
 #   cmake -DFILE=<exe> -DOBJDUMP=<objdump> -DBUDGET=<bytes> -DCODE_BUDGET=<bytes>
 #         -P size_budget.cmake
 
@@ -36,6 +36,9 @@ if(CMAKE_SCRIPT_MODE_FILE)
          " (budget ${resource_budget})\nsections:\n${report}")
   if(size GREATER BUDGET)
     message(FATAL_ERROR "The installer is over its size budget.\n${summary}")
+  endif()
+  if(code GREATER CODE_BUDGET)
+    message(FATAL_ERROR "The installer's code and data are over their budget.\n${summary}")
   endif()
   message(STATUS "size budget: ${size} of ${BUDGET} bytes (code ${code}, resources ${resources})")
   return()

@@ -11,7 +11,7 @@ packages=(
   cmake ninja-build dpkg-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
   libz-mingw-w64-dev googletest
-  wine64 libwine xvfb x11-apps xdotool imagemagick librsvg2-bin pngquant python3-pil python3-pefile
+  wine64 libwine xvfb x11-apps xdotool imagemagick librsvg2-bin pngquant python3-pil python3-pefile python3-xlib
   gcab osslsigncode openssl python3-pytest nginx-light curl iproute2
   clang libclang-rt-14-dev libssl-dev libjansson-dev zlib1g-dev pkg-config
   fonts-liberation fonts-open-sans fonts-noto-cjk
@@ -66,16 +66,27 @@ build_for() {
     cmake --build "$deps/build-gtest-$arch" --target install >/dev/null
     touch "$prefix/.googletest-done"
   fi
-  if [ ! -f "$prefix/.jansson-done" ]; then
+  # The shipped 32-bit installer links jansson built for size: -Os, sections
+  # the linker can drop, no unwind tables (nothing unwinds through it there)
+  # and msvcrt.dll's strtod (cmake/jansson_system_strtod.h). Its own stamp, so
+  # that a machine with the earlier build makes this one.
+  local jansson_type=Release jansson_flags="" jansson_stamp=.jansson-done
+  if [ "$arch" = i686 ]; then
+    jansson_type=MinSizeRel jansson_stamp=.jansson-small-done
+    jansson_flags="-ffunction-sections -fdata-sections -fno-asynchronous-unwind-tables"
+    jansson_flags+=" -include $root/cmake/jansson_system_strtod.h"
+  fi
+  if [ ! -f "$prefix/$jansson_stamp" ]; then
     echo "setup: building jansson for $arch"
     rm -rf "$deps/build-jansson-$arch"
     cmake -S "$deps/src/jansson" -B "$deps/build-jansson-$arch" -G Ninja \
-      -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE="$jansson_type" \
+      -DCMAKE_C_FLAGS="$jansson_flags" \
       -DCMAKE_INSTALL_PREFIX="$prefix" -DJANSSON_BUILD_DOCS=OFF \
       -DJANSSON_BUILD_SHARED_LIBS=OFF -DJANSSON_EXAMPLES=OFF \
       -DJANSSON_WITHOUT_TESTS=ON >/dev/null
     cmake --build "$deps/build-jansson-$arch" --target install >/dev/null
-    touch "$prefix/.jansson-done"
+    touch "$prefix/$jansson_stamp"
   fi
 }
 

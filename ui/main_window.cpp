@@ -233,6 +233,10 @@ INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_PAINT:
       Paint();
+      if (shadow_pending_) {
+        shadow_pending_ = false;
+        shadow_->Show(::IsWindowVisible(window_) != FALSE);
+      }
       return TRUE;
     case WM_ERASEBKGND:
       ::SetWindowLongPtrW(window_, DWLP_MSGRESULT, 1);
@@ -384,7 +388,8 @@ void MainWindow::OnInitDialog() {
     LayoutProgressDialog();
   }
   ::ShowWindow(window_, SW_SHOW);
-  shadow_->Show(true);
+  // The shadow is composed after the window's first paint (HandleMessage).
+  shadow_pending_ = true;
   ::SetForegroundWindow(window_);
   ::SetFocus(Control(kInstallButtonId));
 }

@@ -161,6 +161,8 @@ class MainWindow : public InstallerObserver {
   Theme theme_;
   MessageDialog confirmation_;
   std::unique_ptr<ShadowWindow> shadow_;
+  // Shown with the window's first paint, so that composing it does not delay that.
+  bool shadow_pending_ = false;
   std::unique_ptr<SlideShow> slide_show_;
   ITaskbarList3* taskbar_ = nullptr;
   base::ScopedIcon large_icon_;

@@ -42,16 +42,15 @@ void LayoutShadowPieces(int width, int height, double scale, ShadowPiece pieces[
   pieces[7] = {kPictureShadowLeft, {0, corner, edge, height - corner}};
 }
 
+// Created hidden: Show() makes it visible with the owner. A window created
+// visible and hidden at once costs the first paint of the main window up to
+// two seconds where no window manager confirms the hiding (Wine's X driver
+// waits for it).
 ShadowWindow::ShadowWindow(HWND owner) : owner_(owner) {
-  window_.Reset(::CreateWindowExW(WS_EX_LAYERED, L"STATIC", L"",
-                                  WS_POPUP | WS_VISIBLE | WS_BORDER | WS_SYSMENU, 0, 0, 0, 0, owner,
-                                  nullptr, ::GetModuleHandleW(nullptr), nullptr));
-  if (!window_.IsValid()) {
-    LOG_ERROR << "Failed to create the shadow window";
-    return;
-  }
-  // Created visible as the style asks, but shown only with the owner.
-  ::ShowWindow(window_.Get(), SW_HIDE);
+  window_.Reset(::CreateWindowExW(WS_EX_LAYERED, L"STATIC", L"", WS_POPUP | WS_BORDER | WS_SYSMENU,
+                                  0, 0, 0, 0, owner, nullptr, ::GetModuleHandleW(nullptr),
+                                  nullptr));
+  if (!window_.IsValid()) LOG_ERROR << "Failed to create the shadow window";
 }
 
 void ShadowWindow::Show(bool show) {

@@ -73,32 +73,37 @@ Theme::Theme(uint16_t lang_id)
                                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
                                      DEFAULT_PITCH | FF_SWISS, spec.face));
   }
-  for (int role = 0; role < static_cast<int>(ImageRole::kCount); ++role) {
-    // Slides are drawn at half their size, like the downloaded ones.
-    const double design_scale = role == static_cast<int>(ImageRole::kFirstSlide) ? 2.0 : 1.0;
-    images_[role] =
-        ResourceBitmap(ImageResourceId(static_cast<ImageRole>(role), lang_id), design_scale);
-  }
 }
 
 Theme::~Theme() = default;
 
+const ResourceBitmap& Theme::image(ImageRole role) const {
+  const int index = static_cast<int>(role);
+  if (!images_loaded_[index]) {
+    images_loaded_[index] = true;
+    // Slides are drawn at half their size, like the downloaded ones.
+    const double design_scale = role == ImageRole::kFirstSlide ? 2.0 : 1.0;
+    images_[index] = ResourceBitmap(ImageResourceId(role, lang_id_), design_scale);
+  }
+  return images_[index];
+}
+
 std::wstring Theme::String(uint32_t id) const { return LoadLocalizedString(id, lang_id_); }
 
 SIZE Theme::FrameSize(ImageRole role) const {
-  const ResourceBitmap& image = images_[static_cast<int>(role)];
-  return {image.width() / ImageFrameCount(role), image.height()};
+  const ResourceBitmap& picture = image(role);
+  return {picture.width() / ImageFrameCount(role), picture.height()};
 }
 
 void Theme::DrawFrame(HDC dc, ImageRole role, int frame, int x, int y) const {
-  const ResourceBitmap& image = images_[static_cast<int>(role)];
+  const ResourceBitmap& picture = image(role);
   const SIZE size = FrameSize(role);
-  image.DrawPart(dc, x, y, {frame * size.cx, 0, (frame + 1) * size.cx, size.cy});
+  picture.DrawPart(dc, x, y, {frame * size.cx, 0, (frame + 1) * size.cx, size.cy});
 }
 
 void Theme::DrawLeftPart(HDC dc, ImageRole role, int x, int y, int width) const {
-  const ResourceBitmap& image = images_[static_cast<int>(role)];
-  if (width > 0) image.DrawPart(dc, x, y, {0, 0, width, image.height()});
+  const ResourceBitmap& picture = image(role);
+  if (width > 0) picture.DrawPart(dc, x, y, {0, 0, width, picture.height()});
 }
 
 }  // namespace ui

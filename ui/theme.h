@@ -58,7 +58,9 @@ class Theme {
   }
   std::wstring String(uint32_t id) const;
 
-  const ResourceBitmap& image(ImageRole role) const { return images_[static_cast<int>(role)]; }
+  // Each picture is decoded at its first use, so that the first screen waits
+  // only for its own.
+  const ResourceBitmap& image(ImageRole role) const;
   // Size of one frame of a picture in device pixels.
   SIZE FrameSize(ImageRole role) const;
   // Draws one frame of a picture with its top-left corner at (x, y).
@@ -82,7 +84,8 @@ class Theme {
   uint16_t lang_id_;
   double scale_;
   base::ScopedGdiObject fonts_[static_cast<int>(FontRole::kCount)];
-  ResourceBitmap images_[static_cast<int>(ImageRole::kCount)];
+  mutable ResourceBitmap images_[static_cast<int>(ImageRole::kCount)];
+  mutable bool images_loaded_[static_cast<int>(ImageRole::kCount)] = {};
   base::ScopedGdiObject white_brush_;
 };
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/scoped_handle.h"
@@ -25,17 +26,27 @@ const unsigned char kThreeByTwoPng[] = {
     0x00, 0x00, 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82};
 
 TEST(ScaleFactorTest, TakesOnlyFinitePositiveDecimals) {
-  const struct {
-    const char* text;
-    double expected;  // 0: rejected
-  } cases[] = {{"2", 2.0},    {"1.25", 1.25}, {".5", 0.5}, {"15e-1", 1.5}, {"", 0},
-               {"abc", 0},    {"2x", 0},      {" 2", 0},   {"2 ", 0},      {"+2", 0},
-               {"0x2", 0},    {"inf", 0},     {"-inf", 0}, {"nan", 0},     {"1e400", 0},
-               {"1e-400", 0}, {"0", 0},       {"-1", 0},   {"1e", 0}};
-  for (const auto& c : cases) {
+  // Digits past what a double holds only round.
+  const std::pair<const char*, double> accepted[] = {{"2", 2.0},
+                                                     {"1.25", 1.25},
+                                                     {".5", 0.5},
+                                                     {"15e-1", 1.5},
+                                                     {"0.000125E+4", 1.25},
+                                                     {"2.", 2.0},
+                                                     {"1.000000000000000000000000001", 1.0},
+                                                     {"1500000000000000000000e-21", 1.5}};
+  for (const auto& [text, expected] : accepted) {
     double scale = 7.0;
-    EXPECT_EQ(ParseScaleFactor(c.text, &scale), c.expected != 0) << c.text;
-    EXPECT_EQ(scale, c.expected != 0 ? c.expected : 7.0) << c.text;
+    EXPECT_TRUE(ParseScaleFactor(text, &scale)) << text;
+    EXPECT_EQ(scale, expected) << text;
+  }
+  for (const char* text :
+       {"",         "abc",           "2x",     " 2", "2 ", "+2", "0x2", "inf",   "-inf", "nan",
+        "infinity", "1e400",         "1e-400", "0",  "-1", "1e", ".",   "1.2.3", "1e5x", "e5",
+        "1e+",      "1e99999999999", "0.0e5"}) {
+    double scale = 7.0;
+    EXPECT_FALSE(ParseScaleFactor(text, &scale)) << text;
+    EXPECT_EQ(scale, 7.0) << text;
   }
 }
 
