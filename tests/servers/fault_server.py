@@ -9,6 +9,7 @@ the same deterministic pattern (`pattern(size)`), so a test can compare bytes.
   /loop                             redirects to itself forever
   /nolength?size=N                  200, no Content-Length, closes at the end
   /trickle?size=N&chunk=C&delay_ms=D  C bytes every D ms
+  /stall/...                        200 with a length, then no body for 3 s
   /garbage                          a reply that is not HTTP at all
   /silent/...                       reads the request and never answers
 """
@@ -104,6 +105,12 @@ class _Handler(http.server.BaseHTTPRequestHandler):
             self.wfile.flush()
             sent += len(piece)
             time.sleep(delay)
+        self._drop()
+
+    def _stall(self, _, __):
+        self._headers(200, 1 << 20)
+        self.wfile.flush()
+        self.server.owner.stopping.wait(3)
         self._drop()
 
     def _garbage(self, _, __):
