@@ -9,6 +9,7 @@ import pytest
 
 sys.path.insert(0, str(pathlib.Path(__file__).parent))
 sys.path.insert(0, str(pathlib.Path(__file__).parents[1] / "servers"))
+sys.path.insert(0, str(pathlib.Path(__file__).parents[2] / "tools"))
 sys.path.insert(0, str(pathlib.Path(__file__).parents[2] / "tools" / "demo"))
 
 from demo_server import DemoServer  # noqa: E402

@@ -29,7 +29,7 @@ import time
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(ROOT / "tests" / "servers"))
-sys.path.insert(0, str(ROOT / "tests" / "e2e"))
+sys.path.insert(0, str(ROOT / "tools"))
 sys.path.insert(0, str(ROOT / "tools" / "demo"))
 
 from demo_server import DemoServer  # noqa: E402
@@ -115,7 +115,7 @@ def size_rows():
         row("i686 `lite_installer.exe`", "not built (cmake --build --preset mingw-i686)", "")
         return
     size = I686_EXE.stat().st_size
-    sections = subprocess.run([f"i686-w64-mingw32-objdump", "-h", I686_EXE], check=True,
+    sections = subprocess.run(["i686-w64-mingw32-objdump", "-h", I686_EXE], check=True,
                               capture_output=True, text=True).stdout
     parts = {m[0]: int(m[1], 16) for m in re.findall(r"^\s*\d+\s+(\S+)\s+([0-9a-f]+)\s",
                                                          sections, re.M)}

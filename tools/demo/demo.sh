@@ -91,7 +91,7 @@ wine() { env "${wine_env[@]}" /usr/lib/wine/wine64 "$@" </dev/null; }
 env "${wine_env[@]}" wineserver -p </dev/null >/dev/null 2>&1
 wine wineboot.exe >/dev/null 2>&1
 # The window's faces mapped to real fonts, as in the tests' prefixes.
-/usr/bin/python3 "$root/tests/e2e/wine_prefix.py" map-fonts "$prefix"
+/usr/bin/python3 "$root/tools/wine_prefix.py" map-fonts "$prefix"
 wine "$tests/trust_check.exe" add-root "Z:${root//\//\\}\\build\\x86_64\\test_pki\\root.der" \
   >>"$build_log" 2>&1
 

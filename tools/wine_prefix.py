@@ -1,4 +1,5 @@
-"""A private, warm Wine prefix for running the installer's x86_64 build."""
+"""A private, warm Wine prefix for running the installer's x86_64 build: the
+end-to-end tests, the benchmark and the demo run the installer through it."""
 
 import os
 import pathlib
@@ -11,7 +12,7 @@ import time
 
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/bin/wineserver"
-ROOT = pathlib.Path(__file__).resolve().parents[2]
+ROOT = pathlib.Path(__file__).resolve().parents[1]
 BUILD = pathlib.Path(os.environ.get("LITE_BUILD_DIR", ROOT / "build" / "x86_64"))
 
 # The user's registry key of the browser, as the installer writes it.
