@@ -124,12 +124,12 @@ def test_old_loader_runs_a_protected_copy_and_ends_with_its_code(fresh_log, lone
     with held_mutex(fresh_log, MUTEX):
         code = fresh_log.installer("--silent", exe=lonely_copy,
                                    env={"LITE_TEST_PROBES": "legacy-loader"})
+        log = fresh_log.log_text()
         # The interface check never touches the mutex, even while it is held.
         assert fresh_log.installer("--check-the-interface") == INTERFACE_ANSWER_UNDER_WINE
     # The copy ran from a fresh folder without the stray DLL, met the held mutex
     # and ended with 600, which the first process passed on.
     assert code == 600
-    log = fresh_log.log_text()
     assert log.count("Start install.") == 2
     assert "Runned in secure environment." in log
     assert "Another installer instance is already running." in log
