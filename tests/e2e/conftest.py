@@ -127,8 +127,10 @@ def no_user_id(clean_machine):
 
 
 def setup_record(prefix):
-    """What the demo setup received: its switches and the files they name."""
-    return json.loads((browser_folder(prefix) / "setup_record.json").read_text(encoding="utf-8"))
+    """What the demo setup received: its switches and the files they name;
+    None when no setup ran."""
+    path = browser_folder(prefix) / "setup_record.json"
+    return json.loads(path.read_text(encoding="utf-8")) if path.exists() else None
 
 
 def stages(cdn):

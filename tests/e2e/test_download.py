@@ -110,7 +110,6 @@ def every_attempt(error):
       ("failed", "internet_set_file_pointer-12016", "0"), ("success", None, "1000000")]),
     ("/status/404", 401, every_attempt("final_query_info-404-0")),
     ("/status/206", 401, every_attempt("final_query_info-206-0")),
-    ("/status/500", 401, every_attempt("final_query_info-500-0")),
 ])
 def test_installer_retries_a_failed_download_as_its_attempts_report(clean_machine, cdn, faults,
                                                                     fault, code, attempts):

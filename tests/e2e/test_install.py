@@ -4,14 +4,13 @@ setup from the local server, checks its trust, runs it and reports each stage.""
 import base64
 import json
 import re
-import shutil
 import time
 import urllib.parse
 
 import pytest
 
-from conftest import (EXTRAS, MARK, MARK_KEYS, PROBES, UNSIGNED_DEMO_SETUP, browser_folder,
-                      setup_record, stages, stat_event, user_id_file, wait_for_report)
+from conftest import (EXTRAS, MARK, MARK_KEYS, PROBES, browser_folder, setup_record, stages,
+                      stat_event, user_id_file, wait_for_report)
 from demo_server import DEMO_SEED, DEMO_SEED_HEADERS, DEMO_SERVER_CONFIG, DEMO_WALLPAPERS
 from nginx_server import free_port
 from wine_prefix import BROWSER_KEY
@@ -112,16 +111,6 @@ def test_setup_exit_code_becomes_the_installers(clean_machine, cdn, setup_code, 
     assert exited.get("error") == error
     # The setup ran: its own code tells how it went, the installer's part succeeded.
     assert wait_for_report(cdn)["result"] == "success"
-
-
-def test_untrusted_archive_ends_with_402_and_never_runs(clean_machine, cdn):
-    shutil.copy(UNSIGNED_DEMO_SETUP, cdn.archive)
-    code = clean_machine.installer("--silent")
-    assert code == 402
-    assert stat_event(cdn, "verification", "error")
-    assert ("setup", "setup_exe_launched") not in stages(cdn)
-    assert not browser_folder(clean_machine).exists()
-    assert "Module verification failed: " in clean_machine.log_text()
 
 
 @pytest.mark.parametrize("endpoint", ["silent", "refusing"])

@@ -10,7 +10,6 @@ import time
 
 import pytest
 
-from fault_server import FaultServer
 from wine_prefix import BUILD
 
 DRIVER = BUILD / "tests" / "slide_driver.exe"
@@ -81,25 +80,14 @@ def test_slide_that_is_not_a_picture_is_logged_and_counted(fresh_log, slides):
             f"{slides.base_url}x2/03.jpg" in fresh_log.log_text())
 
 
-def test_no_slide_server_keeps_the_built_in_slide(fresh_log):
-    result = driver_output(fresh_log, "rotate", "http://127.0.0.1:9/slides/")
-    assert result["loader_running"] == "0"
-    assert result["slides"] == "1"
-    assert result["order"] == "0,0,0,0,0,0,0"
-
-
 @pytest.mark.parametrize("fault", ["/stall/", "/silent/"])
-def test_stop_during_a_stalled_download_is_prompt(wine, fault):
+def test_stop_during_a_stalled_download_is_prompt(wine, faults, fault):
     # "stall": headers and no body for 3 s; "silent": a server that never
     # answers.
-    stalling = FaultServer()
-    try:
-        process = wine.popen([DRIVER, "stop", stalling.url(fault), "1500"])
-        started = time.monotonic()
-        out, err = process.communicate(timeout=30)
-        whole_ms = (time.monotonic() - started) * 1000
-    finally:
-        stalling.stop()
+    process = wine.popen([DRIVER, "stop", faults.url(fault), "1500"])
+    started = time.monotonic()
+    out, err = process.communicate(timeout=30)
+    whole_ms = (time.monotonic() - started) * 1000
     result = dict(line.split("=", 1) for line in out.splitlines() if "=" in line)
     assert result["running_before_stop"] == "1"
     assert int(result["stop_ms"]) < 1000, out

@@ -2,7 +2,6 @@
 
 import contextlib
 import pathlib
-import re
 import shutil
 import tempfile
 import threading
@@ -63,13 +62,9 @@ INTERFACE_ANSWER_UNDER_WINE = 701
 def test_interface_check_answers_not_available_and_opens_the_log(fresh_log):
     code = fresh_log.installer("--check-the-interface")
     assert code == INTERFACE_ANSWER_UNDER_WINE
-    raw = fresh_log.log_path.read_bytes()
-    assert raw.startswith(b"\xff\xfe") and raw.count(b"\xff\xfe") == 1, "one byte order mark"
+    # The lines' format and the byte order mark are the log's unit tests'.
     lines = fresh_log.log_text().lstrip("\ufeff").splitlines()
-    # "YYYY-MM-DD hh:mm:ss <process id> INFO: function (line): text"
-    assert re.fullmatch(r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d <\d+> INFO: wWinMain \(\d+\): "
-                        r"-------------------------------------- Start install\.",
-                        lines[0]), lines[0]
+    assert "INFO: wWinMain (" in lines[0] and lines[0].endswith(" Start install."), lines[0]
     # The test build says so in the first lines of its log and in its version resource.
     marker = "Test build: test hosts and keys, not for distribution"
     assert lines[1].endswith(marker + "."), lines[:2]
@@ -79,23 +74,6 @@ def test_interface_check_answers_not_available_and_opens_the_log(fresh_log):
     assert f"ret code: {code}" in log
     assert "Lite installer mode." not in log
     assert "secure environment" not in log
-
-
-def test_second_master_ends_with_600_when_mutex_is_held(fresh_log):
-    with held_mutex(fresh_log, MUTEX):
-        code = fresh_log.installer("--silent")
-        # The interface check never touches the mutex, even while it is held.
-        assert fresh_log.installer("--check-the-interface") == INTERFACE_ANSWER_UNDER_WINE
-    assert code == 600
-    log = fresh_log.log_text()
-    assert "Another installer instance is already running." in log
-    # The id slot is shared by every running process of this executable: with
-    # none left from earlier tests it reads 0, and then nothing can be raised.
-    master_id = re.search(r"Master installer process id: (\d+)", log)
-    assert master_id, log
-    if master_id.group(1) == "0":
-        assert "Failed to bring process window to top: wrong process id" in log
-    assert "Installer exit with code" not in log
 
 
 def test_elevated_instance_with_bad_parent_id_ends_with_minus_one(fresh_log):
@@ -146,10 +124,12 @@ def test_old_loader_runs_a_protected_copy_and_ends_with_its_code(fresh_log, lone
     with held_mutex(fresh_log, MUTEX):
         code = fresh_log.installer("--silent", exe=lonely_copy,
                                    env={"LITE_TEST_PROBES": "legacy-loader"})
+        log = fresh_log.log_text()
+        # The interface check never touches the mutex, even while it is held.
+        assert fresh_log.installer("--check-the-interface") == INTERFACE_ANSWER_UNDER_WINE
     # The copy ran from a fresh folder without the stray DLL, met the held mutex
     # and ended with 600, which the first process passed on.
     assert code == 600
-    log = fresh_log.log_text()
     assert log.count("Start install.") == 2
     assert "Runned in secure environment." in log
     assert "Another installer instance is already running." in log

@@ -15,7 +15,7 @@ import time
 
 import pytest
 
-from conftest import trust_demo_root
+from conftest import setup_record, trust_demo_root
 from wine_prefix import BUILD, ROOT, WINE, WinePrefix
 
 DRIVER = BUILD / "tests" / "window_driver.exe"
@@ -175,12 +175,6 @@ def window_events(cdn):
         if fields.get("action") == "install_browser_button_clicked":
             events.append(("action", "install_browser_button_clicked", None))
     return events
-
-
-def setup_record(prefix):
-    """What the demo setup received, or None when no browser was installed."""
-    path = prefix.local_appdata / "Velmar" / "Browser" / "Application" / "setup_record.json"
-    return json.loads(path.read_text()) if path.exists() else None
 
 
 # The whole windowed install ----------------------------------------------------

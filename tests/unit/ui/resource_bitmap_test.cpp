@@ -56,7 +56,7 @@ BOOL CALLBACK CollectId(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR ids) {
   return TRUE;
 }
 
-// Their sizes and formats are checked in tests/e2e/test_pictures.py.
+// Their sizes and formats are the ones tools/make_pictures.py renders.
 TEST(ResourceBitmapTest, EveryPictureOfTheInstallerDecodes) {
   const base::ScopedModule module = testing_support::LoadInstallerResources();
   ASSERT_TRUE(module.IsValid()) << "cannot load lite_installer.exe";
