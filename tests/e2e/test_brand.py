@@ -35,9 +35,6 @@ def test_defined_brand_takes_its_package_after_the_partner(fresh_log):
     # The package's language, then the "lang" parameter's as the defaults complete it.
     languages = [line for line in lines if line.startswith("Default language: ")]
     assert languages[-2:] == ["Default language: tr", "Default language: kk"]
-    # The partner's key wins over the brand's.
-    assert any(line.startswith("Mirra install scenarios url: ") and line.endswith("/partner/")
-               for line in lines)
     # The setup gets the package files byte for byte, signature line included.
     assert (fresh_log.temp_dir / "BrandFile").read_bytes() == (PACKAGES / "tb.cab").read_bytes()
     assert ((fresh_log.temp_dir / "PartnerFile").read_bytes()

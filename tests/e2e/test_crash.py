@@ -27,7 +27,7 @@ def read_crash_info(dump):
     assert signature == b"MDMP"
     entries = [struct.unpack_from("<III", dump, directory + 12 * i) for i in range(count)]
     rva = next(rva for kind, _, rva in entries if kind == CRASH_INFO_STREAM)
-    version, report_id, client_id, size, annotations_rva = struct.unpack_from(
+    version, report_id, client_id, _, annotations_rva = struct.unpack_from(
         "<I16s16sII", dump, rva)
 
     def string_at(where):
@@ -42,8 +42,7 @@ def read_crash_info(dump):
         key_rva, value_rva = struct.unpack_from("<II", dump, annotations_rva + 4 + 8 * i)
         annotations[string_at(key_rva)] = string_at(value_rva)
     return {"version": version, "report_id": uuid.UUID(bytes_le=report_id),
-            "client_id": uuid.UUID(bytes_le=client_id), "size": size,
-            "annotations_rva": annotations_rva, "stream_rva": rva, "annotations": annotations}
+            "client_id": uuid.UUID(bytes_le=client_id), "annotations_rva": annotations_rva, "stream_rva": rva, "annotations": annotations}
 
 
 def parse_multipart(content_type, body):

@@ -46,23 +46,18 @@ def tagged(signing):
     return tagged
 
 
-# The tag, or a --distr-info-params switch that wins over it, becomes the
-# distribution information file and the registry value; an untagged copy
-# writes no file. Each row is a silent install that stops at the trust check.
-@pytest.mark.parametrize("copy, switches, params", [
-    ("tagged", [], TAG),
-    ("tagged", ["--distr-info-params=banerid=9&lang=ru"], "banerid=9&lang=ru"),
-    ("signed", [], None),
-])
-def test_tag_or_switch_becomes_json_file_and_registry_value(wine, signing, tagged, copy,
-                                                            switches, params):
+# The tag becomes the distribution information file and the registry value;
+# an untagged copy writes no file. Each row is a silent install that stops at
+# the trust check. That a --distr-info-params switch wins over the tag is
+# decided in tests/unit/config/distribution_params_test.cpp.
+@pytest.mark.parametrize("copy, params", [("tagged", TAG), ("signed", None)])
+def test_tag_becomes_json_file_and_registry_value(wine, signing, tagged, copy, params):
     wine.reg_add(BROWSER_KEY, "DistribInfoParams", "left over")
     info = wine.temp_dir / "distrib_info"
     info.unlink(missing_ok=True)
     wine.clear_log()
     # Under load the download may need retries.
-    wine.installer("--silent", *switches, exe=tagged if copy == "tagged" else signing[2],
-                   timeout=180)
+    wine.installer("--silent", exe=tagged if copy == "tagged" else signing[2], timeout=180)
     if params is None:
         assert not info.exists()
         assert "certificate table" not in wine.log_text()

@@ -2,12 +2,7 @@
 
 It listens on 127.0.0.1 on a free port, reads each request body whole by its
 Content-Length (the test build sends no chunked body) and answers with the
-status it was given.
-
-    server = CrashServer(status=200)
-    ... server.url ... server.wait_for_reports(1) ... server.reports
-    server.stop()
-"""
+status it was given."""
 
 import http.server
 import threading
@@ -48,9 +43,8 @@ class CrashServer:
             def do_POST(self):
                 url = urllib.parse.urlsplit(self.path)
                 body = self.rfile.read(int(self.headers.get("Content-Length", "0")))
-                server._record({"path": url.path, "query": urllib.parse.parse_qs(url.query),
-                                "raw_query": url.query, "headers": dict(self.headers.items()),
-                                "body": body})
+                server._record({"path": url.path, "raw_query": url.query,
+                                "headers": dict(self.headers.items()), "body": body})
                 self.send_response(server.status)
                 self.send_header("Content-Length", "2")
                 self.end_headers()

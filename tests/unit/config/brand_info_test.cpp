@@ -4,10 +4,8 @@
 
 #include <string>
 
-#include "config/config_package.h"
 #include "config/json_reader.h"
 #include "endpoints.h"
-#include "unit/config/test_cabinets.h"
 
 namespace config {
 namespace {
@@ -55,16 +53,12 @@ TEST_F(BrandInfoTest, OnlyInstallKeysFallBackToTopLevelAndTriStatesNeedBooleans)
   EXPECT_FALSE(info_.IsSendStatistics());
 }
 
-TEST_F(BrandInfoTest, DefaultUrlsAndTheFlashSetup) {
-  info_.ApplyDefaults();
-  const std::string download = endpoints::kDownloadHost;
-  EXPECT_EQ(info_.scenarios_url(), download + "/browser/installer/mirra/scenarios/");
-  EXPECT_EQ(info_.variations_url(),
-            std::string(endpoints::kBrowserApiHost) + "/content/get/experiments/browser.proto");
-  info_.Clear();
+// The default variations URL is the one the install test end to end fetches.
+TEST_F(BrandInfoTest, FlashSetupUrlNamesTheBrand) {
   Read(R"({"brand_id": "tb", "install": {"need_ppapi_flash": true}})");
   info_.ApplyDefaults();
-  EXPECT_EQ(info_.setup_url(), download + "/browser/tb/flash/browser-setup.arc");
+  EXPECT_EQ(info_.setup_url(),
+            std::string(endpoints::kDownloadHost) + "/browser/tb/flash/browser-setup.arc");
 }
 
 TEST_F(BrandInfoTest, VariationsUrlAddsNonEmptyItemsInOrder) {
@@ -74,14 +68,6 @@ TEST_F(BrandInfoTest, VariationsUrlAddsNonEmptyItemsInOrder) {
   partner_only.ReadFromPackage(
       ParseConfigJson(R"({"partner_id": "p", "urls": {"variations": "http://h/p"}})").get());
   EXPECT_EQ(partner_only.GetVariationsUrl(""), "http://h/p?partner=p&version=20.3.2.242");
-}
-
-// The tests end to end extract the real partner and brand packages.
-TEST(ExtractPackageTest, WrongMemberOrBytesReadNothing) {
-  BrandInfo info(L"C:\\temp\\");
-  ExtractPackage(&info, BuiltPackage(L"tb.cab"), kPartnerConfigMember);
-  ExtractPackage(&info, "not a cabinet", kBrandConfigMember);
-  EXPECT_EQ(info.language_id(), 0);
 }
 
 TEST(AutodetectTest, RowsAreTriedInOrderWithExactCase) {

@@ -31,8 +31,8 @@ class TestDistributionParams : public DistributionParams {
   std::string stored_;
 };
 
-// The tests end to end run a tagged build with and without the switch; these
-// cover the sources and texts that a build there cannot show.
+// The tests end to end run a tagged and an untagged build and read the file
+// and the registry value; these cover the other sources and texts.
 TEST(CreateJsonTest, ReadsTheSwitchElseTheTagAndWritesJsonOnlyForUtf8Pairs) {
   const std::wstring executable = base::GetTempFolder() + L"params_test_installer.exe";
   const std::wstring info_path = base::GetTempFolder() + kDistribInfoFileName;
@@ -49,6 +49,7 @@ TEST(CreateJsonTest, ReadsTheSwitchElseTheTagAndWritesJsonOnlyForUtf8Pairs) {
   };
   const Row rows[] = {
       {L"--distr-info-params=", tagged, "banerid=7", true},
+      {L"--distr-info-params=lang=ru", tagged, "lang=ru", true},
       {L"", tag_record, "lang=tr", true},
       {L"--distr-info-params=&&", tagged, "&&", false},
       // The path is kept for the setup, but no file is written.

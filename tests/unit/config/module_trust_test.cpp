@@ -29,7 +29,6 @@ TEST(ParseTrustedJsonTest, DecodesIdsSkippingBadElementsAndDuplicates) {
   EXPECT_EQ(trusted, (TrustedCertificateSet{"\x01\x02\x03", "\xff"}));
 }
 
-// The tests end to end refuse a list whose certificates are no array.
 TEST(ParseTrustedJsonTest, RejectsEveryOtherShapeWithAnEmptySet) {
   for (const char* text :
        {"", "not json", R"([])", R"({"certificates": [{"id": "AQID"}]})", R"({"trusted_info": []})",

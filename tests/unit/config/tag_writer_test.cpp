@@ -16,9 +16,9 @@ std::string SignedImage() {
   return PeImage(SignedData({EncodeDerElement(0x30, EncodeDerElement(0x30, "signer"))}));
 }
 
-// The tests end to end tag and retag a real signed build up to the full
-// room, and the writer's fuzzer reads back what it wrote over any bytes,
-// further dummy certificates included.
+// The tests end to end tag a real signed build, and the writer's fuzzer reads
+// back what it wrote over any bytes, tagged seeds and further dummy
+// certificates included.
 TEST(WriteTagTest, KeepsTableEntriesAfterTheSignature) {
   std::string image = SignedImage() + "EXTRAENT";
   CertificateTable table;
