@@ -3,7 +3,6 @@
 #
 #   lite_add_trust_resources(<target>
 #       [CHAINS <chain.pem>...]     signing certificate + its issuer, each listed
-#       [TRUSTED_JSON <file>]       or sign this text as it is instead
 #       [PRIVATE_KEY <key.pem>] [KEY_NUMBER <n>]
 #       [SIGNATURE_FILTER <command>...])
 #     Links "TRUSTED.JSON" and "SIGNATURE.DAT" into <target> as resources.
@@ -24,7 +23,7 @@ set(LITE_TRUST_PRIVATE_KEY ${LITE_TEST_PKI_DIR}/trust_keys/key_3.pem)
 set(LITE_TRUST_KEY_NUMBER 3)
 
 function(lite_add_trust_resources target)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "TRUSTED_JSON;PRIVATE_KEY;KEY_NUMBER"
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "PRIVATE_KEY;KEY_NUMBER"
                         "CHAINS;SIGNATURE_FILTER")
   if(NOT arg_PRIVATE_KEY)
     set(arg_PRIVATE_KEY ${LITE_TRUST_PRIVATE_KEY})
@@ -32,16 +31,9 @@ function(lite_add_trust_resources target)
   if(NOT DEFINED arg_KEY_NUMBER)
     set(arg_KEY_NUMBER ${LITE_TRUST_KEY_NUMBER})
   endif()
-  if(arg_TRUSTED_JSON)
-    set(inputs --trusted-json ${arg_TRUSTED_JSON})
-    set(depends ${arg_TRUSTED_JSON})
-  else()
-    if(NOT arg_CHAINS)
-      set(arg_CHAINS ${LITE_TEST_PKI_DIR}/sha1_listed.chain.pem
-                     ${LITE_TEST_PKI_DIR}/sha256_listed.chain.pem)
-    endif()
-    set(inputs ${arg_CHAINS})
-    set(depends ${arg_CHAINS})
+  if(NOT arg_CHAINS)
+    set(arg_CHAINS ${LITE_TEST_PKI_DIR}/sha1_listed.chain.pem
+                   ${LITE_TEST_PKI_DIR}/sha256_listed.chain.pem)
   endif()
   set(dir ${CMAKE_CURRENT_BINARY_DIR}/${target}_trust)
   set(filter_command "")
@@ -53,10 +45,10 @@ function(lite_add_trust_resources target)
     OUTPUT ${dir}/TRUSTED.JSON ${dir}/SIGNATURE.DAT
     COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
     COMMAND ${LITE_TRUST_TOOL} sign --private-key ${arg_PRIVATE_KEY} --key-number ${arg_KEY_NUMBER}
-            --output-dir ${dir} ${inputs}
+            --output-dir ${dir} ${arg_CHAINS}
     ${filter_command}
     WORKING_DIRECTORY ${dir}
-    DEPENDS ${depends} ${arg_PRIVATE_KEY} ${LITE_TRUST_TOOL}
+    DEPENDS ${arg_CHAINS} ${arg_PRIVATE_KEY} ${LITE_TRUST_TOOL}
     COMMENT "Signing the trusted list of ${target}"
     VERBATIM)
   set(rc ${dir}/trust.rc)
