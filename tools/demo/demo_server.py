@@ -258,7 +258,11 @@ class DemoServer:
             protocol_version = "HTTP/1.1"
 
             def do_GET(self):
-                server._answer(self, send_body=True)
+                # An installer that is cancelled or killed hangs up mid-body.
+                try:
+                    server._answer(self, send_body=True)
+                except (BrokenPipeError, ConnectionResetError):
+                    self.close_connection = True
 
             def do_HEAD(self):
                 server._answer(self, send_body=False)
