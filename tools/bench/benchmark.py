@@ -414,6 +414,8 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--runs", type=int, default=5, help="rounds of each comparison")
     parser.add_argument("--startup-runs", type=int, default=20, help="rounds of the start-up one")
+    parser.add_argument("--window-only", action="store_true",
+                        help="only the windowed start rows (--startup-runs rounds)")
     args = parser.parse_args()
     for needed in (BENCH / "bare_return.exe", BUILD / "tests" / "download_driver.exe"):
         if not needed.exists():
@@ -422,6 +424,9 @@ def main():
           f" ratios per pair, {os.cpu_count()} cores, load {os.getloadavg()[0]:.1f}\n")
     print("| Figure | Measured | Goal |")
     print("|---|---|---|")
+    if args.window_only:
+        window_rows(args.startup_runs)
+        return
     size_rows()
     with tempfile.TemporaryDirectory(prefix="lite-bench-") as work:
         work = pathlib.Path(work)
