@@ -335,6 +335,8 @@ def test_second_start_returns_600_and_brings_the_window_forward_then_close_ends_
     ("tr", [], {"LC_ALL": "tr_TR.UTF-8"}),
     ("kk", [], {"LC_ALL": "kk_KZ.UTF-8"}),
     ("zh", [], {"LC_ALL": "zh_CN.UTF-8"}),
+    ("de", [], {"LC_ALL": "de_DE.UTF-8"}),
+    ("fr", [], {"LC_ALL": "fr_FR.UTF-8"}),
 ])
 def test_screens_in_other_languages_and_scales(screen, cdn, name, switches, env):
     cdn.hold_archive(READ_BLOCK_BYTES)
