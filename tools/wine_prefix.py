@@ -14,6 +14,8 @@ WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/bin/wineserver"
 ROOT = pathlib.Path(__file__).resolve().parents[1]
 BUILD = pathlib.Path(os.environ.get("LITE_BUILD_DIR", ROOT / "build" / "x86_64"))
+# Programs that drive the installer's parts from outside (tools/drivers).
+DRIVERS = BUILD / "tools" / "drivers"
 
 # The user's registry key of the browser, as the installer writes it.
 BROWSER_KEY = r"HKCU\Software\Velmar\VelmarBrowser"
@@ -34,6 +36,27 @@ FONT_REPLACEMENTS_KEY = r"HKCU\Software\Wine\Fonts\Replacements"
 FONT_LINK_KEY = r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink"
 
 
+# Now and then Wine cannot start a program at all (seen on a loaded machine):
+# it falls back to its start.exe, which prints this line and exits with 1.
+# Nothing of the program ran, so starting it again is safe.
+NOT_STARTED = "Application could not be started"
+
+
+def wine_tool(args, env, check=True):
+    """Runs one of Wine's own programs (reg, taskkill) to its end and returns
+    the finished process; starts it once more when Wine could not start it."""
+    command = [WINE, *[str(arg) for arg in args]]
+    for _ in range(2):
+        result = subprocess.run(command, env=env, stdin=subprocess.DEVNULL, capture_output=True,
+                                text=True, errors="replace")
+        if NOT_STARTED not in result.stdout:
+            break
+    if check and result.returncode != 0:
+        raise subprocess.CalledProcessError(result.returncode, command, result.stdout,
+                                            result.stderr)
+    return result
+
+
 def map_fonts(prefix_path, env):
     """Maps the window's faces to real fonts in the Wine prefix at `prefix_path`."""
     fonts_dir = pathlib.Path(prefix_path) / "drive_c" / "windows" / "Fonts"
@@ -47,9 +70,7 @@ def map_fonts(prefix_path, env):
     values += [(FONT_LINK_KEY, face, "REG_MULTI_SZ", "\\0".join(links))
                for face, links in FONT_LINKS.items()]
     for key, name, kind, data in values:
-        subprocess.run([WINE, "reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f"],
-                       env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, check=True)
+        wine_tool(["reg", "add", key, "/v", name, "/t", kind, "/d", data, "/f"], env)
 
 
 class WinePrefix:
@@ -119,26 +140,30 @@ class WinePrefix:
         Wine hands Linux only the low 8 bits of an exit code, so the program is
         started by the test helper, which prints the whole value."""
         helper = BUILD / "tests" / "test_helper.exe"
-        process = self.popen([helper, "exit-code", self.windows_path(args[0]), *args[1:]], env=env,
-                             cwd=cwd)
-        # A system service that the program started may keep the output pipe
-        # open after the program ended, so read up to the exit code line only.
-        lines = queue.Queue()
-        threading.Thread(target=lambda: [lines.put(line) for line in process.stdout],
-                         daemon=True).start()
-        out = ""
+        command = [helper, "exit-code", self.windows_path(args[0]), *args[1:]]
         deadline = time.monotonic() + timeout
-        while True:
-            try:
-                line = lines.get(timeout=max(0.0, deadline - time.monotonic()))
-            except queue.Empty:
-                process.kill()
-                raise subprocess.TimeoutExpired(process.args, timeout, output=out)
-            out += line
-            if line.startswith("exit_code="):
-                process.wait(timeout=max(1.0, deadline - time.monotonic()))
-                return int(line.split("=", 1)[1]), out
-
+        for _ in range(2):
+            process = self.popen(command, env=env, cwd=cwd)
+            # A system service that the program started may keep the output pipe
+            # open after the program ended, so read up to the exit code line only.
+            lines = queue.Queue()
+            threading.Thread(target=lambda: [lines.put(line) for line in process.stdout],
+                             daemon=True).start()
+            out = ""
+            while True:
+                try:
+                    line = lines.get(timeout=max(0.0, deadline - time.monotonic()))
+                except queue.Empty:
+                    process.kill()
+                    raise subprocess.TimeoutExpired(process.args, timeout, output=out)
+                out += line
+                if line.startswith("exit_code="):
+                    process.wait(timeout=max(1.0, deadline - time.monotonic()))
+                    return int(line.split("=", 1)[1]), out
+                if line.startswith(NOT_STARTED):
+                    process.wait(timeout=10)
+                    break
+        raise RuntimeError(f"Wine did not start {helper.name} twice: {out}")
 
     def installer(self, *switches, env=None, timeout=60, exe=None):
         """Runs the installer with switches; returns its full exit code."""
@@ -159,8 +184,7 @@ class WinePrefix:
 
     def reg_query(self, key, value):
         """The data of one registry value as text, or None when it is missing."""
-        result = subprocess.run([WINE, "reg", "query", key, "/v", value], env=self.env,
-                                stdin=subprocess.DEVNULL, capture_output=True, text=True)
+        result = wine_tool(["reg", "query", key, "/v", value], self.env, check=False)
         if result.returncode != 0:
             return None
         for line in result.stdout.splitlines():
@@ -170,16 +194,13 @@ class WinePrefix:
         return None
 
     def reg_add(self, key, value, data, kind="REG_SZ"):
-        subprocess.run([WINE, "reg", "add", key, "/v", value, "/t", kind, "/d", str(data), "/f"],
-                       env=self.env, stdin=subprocess.DEVNULL, capture_output=True, check=True)
+        wine_tool(["reg", "add", key, "/v", value, "/t", kind, "/d", data, "/f"], self.env)
 
     def reg_delete_value(self, key, value):
-        subprocess.run([WINE, "reg", "delete", key, "/v", value, "/f"], env=self.env,
-                       stdin=subprocess.DEVNULL, capture_output=True)
+        wine_tool(["reg", "delete", key, "/v", value, "/f"], self.env, check=False)
 
     def reg_delete_key(self, key):
-        subprocess.run([WINE, "reg", "delete", key, "/f"], env=self.env,
-                       stdin=subprocess.DEVNULL, capture_output=True)
+        wine_tool(["reg", "delete", key, "/f"], self.env, check=False)
 
     def wait_for_log(self, text, timeout=10):
         deadline = time.monotonic() + timeout

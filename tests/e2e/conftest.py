@@ -14,7 +14,7 @@ sys.path.insert(0, str(pathlib.Path(__file__).parents[2] / "tools" / "demo"))
 
 from demo_server import DemoServer  # noqa: E402
 from fault_server import FaultServer  # noqa: E402
-from wine_prefix import BROWSER_KEY, BUILD, WinePrefix  # noqa: E402
+from wine_prefix import BROWSER_KEY, BUILD, DRIVERS, WinePrefix  # noqa: E402
 
 # Every host of the x86_64 test build is this local server (CMakePresets.json).
 DOWNLOAD_SERVER_PORT = 18080
@@ -32,7 +32,7 @@ EXTRAS = ("variations-update-path", "server-config-bundle-path", "preloaded-wall
 def trust_demo_root(prefix):
     """The demo PKI's root, trusted in this prefix only."""
     root = BUILD / "test_pki" / "root.der"
-    code, out = prefix.run([BUILD / "tests" / "trust_check.exe", "add-root",
+    code, out = prefix.run([DRIVERS / "trust_check.exe", "add-root",
                             prefix.windows_path(root)])
     assert code == 0, out
 

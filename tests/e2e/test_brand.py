@@ -1,10 +1,8 @@
 """Which brand package the master takes, seen in its log, under Wine."""
 
-import subprocess
-
 import pytest
 
-from wine_prefix import BROWSER_KEY, BUILD, WINE
+from wine_prefix import BROWSER_KEY, BUILD, wine_tool
 
 # These tests read what the installer hands over to the setup.
 pytestmark = pytest.mark.usefixtures("untrusted_cdn")
@@ -49,9 +47,8 @@ def stale_brand(prefix):
 def in_ukraine(prefix):
     # Wine rewrites the region from the locale whenever a process starts with
     # another locale, so the region is set by a process with the same one.
-    subprocess.run([WINE, "reg", "add", GEO_KEY, "/v", "Nation", "/t", "REG_SZ", "/d", "241",
-                    "/f"], env=dict(prefix.env, **RUSSIAN), stdin=subprocess.DEVNULL,
-                   capture_output=True, check=True)
+    wine_tool(["reg", "add", GEO_KEY, "/v", "Nation", "/t", "REG_SZ", "/d", "241", "/f"],
+              dict(prefix.env, **RUSSIAN))
 
 
 # Each row: what the machine holds, the switch and locale, the log lines, and

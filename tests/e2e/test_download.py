@@ -10,9 +10,9 @@ import pytest
 from conftest import PROBES, stat_event, wait_for_report
 from fault_server import pattern
 from nginx_server import NginxServer, free_port
-from wine_prefix import BUILD
+from wine_prefix import DRIVERS
 
-DRIVER = BUILD / "tests" / "download_driver.exe"
+DRIVER = DRIVERS / "download_driver.exe"
 CDN_FILE_BYTES = 3 * 1024 * 1024
 BLOCK_BYTES = 256 * 1024  # the downloader's read size
 

@@ -157,6 +157,7 @@ def test_without_a_temporary_folder_nothing_is_logged_beside_the_program(fresh_l
     # Wine takes TEMP and TMP from the registry; 300 characters make GetTempPathW fail.
     key = r"HKCU\Environment"
     saved = {name: fresh_log.reg_query(key, name) for name in ("TEMP", "TMP")}
+    assert None not in saved.values(), saved
     try:
         for name in saved:
             fresh_log.reg_add(key, name, "C:\\" + "t" * 300)

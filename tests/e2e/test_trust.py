@@ -10,9 +10,9 @@ and the other keys and short signatures are refused."""
 
 import pytest
 
-from wine_prefix import BUILD
+from wine_prefix import BUILD, DRIVERS
 
-TRUST_CHECK = BUILD / "tests" / "trust_check.exe"
+TRUST_CHECK = DRIVERS / "trust_check.exe"
 SETUPS = BUILD / "tests" / "trust"
 LOAD_FAILED = "Failed to load module for GetTrustJsonFromModule: {path}"
 NO_SIGNATURE_DAT = "Cannot find resource SIGNATURE_DAT"

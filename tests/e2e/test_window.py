@@ -1,5 +1,5 @@
 """The installation window under Xvfb, driven from outside as a person would
-drive it (tests/support/window_driver.cpp), against the loopback CDN.
+drive it (tools/drivers/window_driver.cpp), against the loopback CDN.
 
 Screenshots of what the tests see land in build/screenshots/; the last test
 gathers them with the window's pictures on contact_sheet.png there."""
@@ -16,9 +16,9 @@ import time
 import pytest
 
 from conftest import setup_record, trust_demo_root
-from wine_prefix import BUILD, ROOT, WINE, WinePrefix
+from wine_prefix import BUILD, DRIVERS, ROOT, WINE, WinePrefix, wine_tool
 
-DRIVER = BUILD / "tests" / "window_driver.exe"
+DRIVER = DRIVERS / "window_driver.exe"
 INSTALLER = BUILD / "lite_installer.exe"
 SCREENSHOTS = ROOT / "build" / "screenshots"
 PICTURES = ROOT / "resources" / "pictures"
@@ -114,8 +114,7 @@ class WindowedRun:
     def kill(self):
         """Ends an installer that a failed test left running."""
         if self.thread.is_alive():
-            subprocess.run([WINE, "taskkill", "/f", "/im", INSTALLER.name], env=self.prefix.env,
-                           stdin=subprocess.DEVNULL, capture_output=True)
+            wine_tool(["taskkill", "/f", "/im", INSTALLER.name], self.prefix.env, check=False)
             self.thread.join(20)
 
 

@@ -34,7 +34,7 @@ sys.path.insert(0, str(ROOT / "tools" / "demo"))
 
 from demo_server import DemoServer  # noqa: E402
 from nginx_server import NginxServer  # noqa: E402
-from wine_prefix import BUILD, WINE, WinePrefix  # noqa: E402
+from wine_prefix import BUILD, DRIVERS, WINE, WinePrefix  # noqa: E402
 
 MIB = 1024 * 1024
 I686_EXE = ROOT / "build" / "i686" / "lite_installer.exe"
@@ -137,7 +137,7 @@ def download_rows(wine, work, runs):
         target = work / "out.bin"
         windows_target = wine.windows_path(target)
         sides = {
-            "ours": lambda: timed([WINE, BUILD / "tests" / "download_driver.exe", url,
+            "ours": lambda: timed([WINE, DRIVERS / "download_driver.exe", url,
                                    windows_target], env=wine.env),
             "curl": lambda: timed(["curl", "-sSf", "-o", target, url]),
             "bare": lambda: timed([WINE, BENCH / "bare_download.exe", url, windows_target, "256"],
@@ -167,7 +167,7 @@ def download_rows(wine, work, runs):
 
 
 def peak_working_set(wine, url, target):
-    out = subprocess.run([WINE, BUILD / "tests" / "download_driver.exe", url, target],
+    out = subprocess.run([WINE, DRIVERS / "download_driver.exe", url, target],
                          env=wine.env, stdin=subprocess.DEVNULL, capture_output=True,
                          text=True).stdout
     return int(re.findall(r"peak_working_set=(\d+)", out)[-1])
@@ -391,7 +391,7 @@ def trust_rows(wine, work, runs):
         archive = signed_archive(work, source, 256, "sha256_listed", nest)
         path = wine.windows_path(archive)
         sides = {
-            "ours": lambda: timed([WINE, BUILD / "tests" / "trust_check.exe", "check", path],
+            "ours": lambda: timed([WINE, DRIVERS / "trust_check.exe", "check", path],
                                   env=wine.env),
             "bare": lambda: timed([WINE, BENCH / "bare_verify.exe", path], env=wine.env),
         }
@@ -404,7 +404,7 @@ def trust_rows(wine, work, runs):
 
 
 def trust_test_root(prefix):
-    code, out = prefix.run([BUILD / "tests" / "trust_check.exe", "add-root",
+    code, out = prefix.run([DRIVERS / "trust_check.exe", "add-root",
                             prefix.windows_path(PKI / "root.der")])
     if code != 0:
         sys.exit(f"benchmark: cannot trust the test root: {out}")
@@ -417,7 +417,7 @@ def main():
     parser.add_argument("--window-only", action="store_true",
                         help="only the windowed start rows (--startup-runs rounds)")
     args = parser.parse_args()
-    for needed in (BENCH / "bare_return.exe", BUILD / "tests" / "download_driver.exe"):
+    for needed in (BENCH / "bare_return.exe", DRIVERS / "download_driver.exe"):
         if not needed.exists():
             sys.exit(f"benchmark: missing {needed}: build the x86_64 preset first")
     print(f"{args.runs} alternating rounds ({args.startup_runs} for start-up),"

@@ -6,7 +6,7 @@
 #
 # Silent by default; --window shows the installer's window on $DISPLAY, or on
 # a virtual screen (Xvfb) of its own when none is set, clicks Install in it the
-# way a person would (tests/support/window_driver.cpp) and saves screenshots of
+# way a person would (tools/drivers/window_driver.cpp) and saves screenshots of
 # the welcome and progress screens. Everything it makes lands in build/demo/.
 set -euo pipefail
 
@@ -37,6 +37,7 @@ quietly bash "$root/tools/build-native.sh"
 quietly cmake --preset mingw-x86_64
 quietly cmake --build --preset mingw-x86_64 -j2
 tests="$root/build/x86_64/tests"
+drivers="$root/build/x86_64/tools/drivers"
 setup="$tests/signed/demo_setup.exe"
 [ -f "$setup" ] || { echo "demo: no signed demo setup at $setup" >&2; exit 1; }
 
@@ -92,7 +93,7 @@ env "${wine_env[@]}" wineserver -p </dev/null >/dev/null 2>&1
 wine wineboot.exe >/dev/null 2>&1
 # The window's faces mapped to real fonts, as in the tests' prefixes.
 /usr/bin/python3 "$root/tools/wine_prefix.py" map-fonts "$prefix"
-wine "$tests/trust_check.exe" add-root "Z:${root//\//\\}\\build\\x86_64\\test_pki\\root.der" \
+wine "$drivers/trust_check.exe" add-root "Z:${root//\//\\}\\build\\x86_64\\test_pki\\root.der" \
   >>"$build_log" 2>&1
 
 # Without switches of its own, the demo asks for every browser extra: the
@@ -104,7 +105,7 @@ wine "$tests/trust_check.exe" add-root "Z:${root//\//\\}\\build\\x86_64\\test_pk
 # screen, clicks Install and saves the progress screen once the setup runs.
 watch_window() {
   local out=$1 state
-  drive() { wine "$tests/window_driver.exe" "$@" | tail -n 1; }
+  drive() { wine "$drivers/window_driver.exe" "$@" | tail -n 1; }
   state=$(drive wait 0 window 60000)
   if ! grep -q '"met":true' <<<"$state"; then
     echo "demo: no installer window appeared" >&2

@@ -1,4 +1,4 @@
-// Helper for the trust tests: trusts a root certificate in this prefix, or
+// For the trust tests, the demo and the benchmark: trusts a root certificate in this prefix, or
 // checks a setup program as the installer does before running it.
 #include <windows.h>
 #include <psapi.h>

@@ -1,4 +1,4 @@
-// Drives the downloader from a command line for the end-to-end tests:
+// Drives the downloader from a command line for the end-to-end tests and the benchmark:
 //   download_driver URL TARGET [--stop-after-ms=N] [--progress]
 // Makes one attempt and prints one "result=" line with what it reports, the
 // time taken and the peak working set.
