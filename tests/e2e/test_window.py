@@ -354,6 +354,39 @@ def test_screens_in_other_languages_and_scales(screen, cdn, name, switches, env)
         assert (right - left, bottom - top) == (1456, 800)
 
 
+# The welcome screen's controls that hold text: the tagline, the two check
+# boxes, the privacy link, the licence sentence and the Install button.
+TEXT_CONTROLS = (1000, 1002, 1003, 1021, 1053, 1)
+LANGUAGES = ("ru", "uk", "tr", "de", "es", "fr", "it", "ja", "pt-PT", "pt-BR", "zh-CN", "zh-TW",
+             "kk", "uz", "cs", "en")
+
+
+def overlap(a, b):
+    return a[0] < b[2] and b[0] < a[2] and a[1] < b[3] and b[1] < a[3]
+
+
+def test_welcome_texts_fit_in_every_language(screen, cdn):
+    """A longer translation must not push one text under another or out of
+    the window (a four-line check box once hid the privacy link)."""
+    cdn.hold_archive(READ_BLOCK_BYTES)
+    faults = []
+    for language in LANGUAGES:
+        run = WindowedRun(screen, f"--distr-info-params=lang={language}")
+        try:
+            welcome = main_window(run.window())
+        finally:
+            run.kill()
+        window = welcome["rect"]
+        rects = {c["id"]: c["rect"] for c in welcome["controls"]
+                 if c["visible"] and c["id"] in TEXT_CONTROLS}
+        faults += [f"{language}: {a} outside the window {rects[a]}" for a in rects
+                   if not (window[0] <= rects[a][0] and rects[a][2] <= window[2]
+                           and window[1] <= rects[a][1] and rects[a][3] <= window[3])]
+        faults += [f"{language}: {a} {rects[a]} overlaps {b} {rects[b]}"
+                   for a in rects for b in rects if a < b and overlap(rects[a], rects[b])]
+    assert not faults, "\n".join(faults)
+
+
 def test_contact_sheet_gathers_the_screens_and_the_pictures(tmp_path):
     """build/screenshots/contact_sheet.png, for a person to look at: the
     screens saved above, then every picture of the window on a checkerboard

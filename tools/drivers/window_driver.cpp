@@ -114,9 +114,13 @@ json_t* ControlJson(HWND control) {
   if (GetClass(control) == L"Button") {
     ::SendMessageTimeoutW(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &check);
   }
-  return json_pack("{s:i,s:o,s:b,s:b}", "id", ::GetDlgCtrlID(control), "text",
+  RECT rect = {};
+  ::GetWindowRect(control, &rect);
+  return json_pack("{s:i,s:o,s:b,s:b,s:[iiii]}", "id", ::GetDlgCtrlID(control), "text",
                    Utf8(GetText(control)), "visible", IsShown(control), "checked",
-                   check == BST_CHECKED);
+                   check == BST_CHECKED, "rect", static_cast<int>(rect.left),
+                   static_cast<int>(rect.top), static_cast<int>(rect.right),
+                   static_cast<int>(rect.bottom));
 }
 
 BOOL CALLBACK CollectChild(HWND child, LPARAM param) {
