@@ -123,15 +123,15 @@ watch_window() {
   drive wait "$pid" gone 120000 >/dev/null
 }
 
-# Saves the screen around the main window of a driver state line.
+# Saves the screen area of the main window of a driver state line. The drop
+# shadow is left out: without a compositing manager, Xvfb shows its per-pixel
+# alpha as an opaque dark frame, which no Windows desktop does.
 shoot() {
   local geometry
   geometry=$(/usr/bin/python3 -c 'import json, sys
 main = next(d for d in json.loads(sys.argv[1])["dialogs"] if d["main"])
 l, t, r, b = main["rect"]
-m = 24
-l, t = max(0, l - m), max(0, t - m)
-print(f"{r + m - l}x{b + m - t}+{l}+{t}")' "$1")
+print(f"{r - l}x{b - t}+{l}+{t}")' "$1")
   # xwd reads a black screen while the layered shadow window is shown.
   /usr/bin/import -display "$DISPLAY" -window root -crop "$geometry" +repage "$2"
 }

@@ -65,5 +65,17 @@ TEST(TrustDecisionTest, ListedSha256SettlesAndAnyUnlistedSha256RulesOutSha1) {
   }
 }
 
+// Only a signature with exactly one signer is read: with more, the certificate
+// pair to look up in the trusted list would be ambiguous.
+TEST(ReadAcceptedSignatureTest, TakesExactlyOneSigner) {
+  AcceptedSignature signature;
+  EXPECT_FALSE(ReadAcceptedSignature(nullptr, &signature));
+  for (DWORD signers : {0u, 2u}) {
+    CRYPT_PROVIDER_DATA data = {};
+    data.csSigners = signers;
+    EXPECT_FALSE(ReadAcceptedSignature(&data, &signature)) << signers;
+  }
+}
+
 }  // namespace
 }  // namespace config

@@ -5,7 +5,10 @@
 // part of the installer's window first: COM, common controls and GDI+ start,
 // the pictures named on its command line decoded by GDI+, then a dialog from a
 // template with the installer's font and kinds of controls, whose first
-// WM_PAINT draws the pictures. Both wait to be ended.
+// WM_PAINT draws the pictures. Addresses among its arguments (http://...) are
+// downloaded by threads of their own, started before the pictures are decoded,
+// as the installer's download worker, statistics sender and browser extras
+// start before its window is made. Both wait to be ended.
 #include <windows.h>
 
 #if defined(BARE_WINDOW_UI)
@@ -13,6 +16,7 @@
 #include <gdiplus.h>
 #include <objbase.h>
 #include <shellapi.h>
+#include <wininet.h>
 
 #include <memory>
 #include <string_view>
@@ -72,6 +76,25 @@ class DialogTemplate {
 
 std::vector<std::unique_ptr<Gdiplus::Image>> g_pictures;
 
+bool IsAddress(std::wstring_view argument) { return argument.substr(0, 7) == L"http://"; }
+
+DWORD WINAPI Download(void* url) {
+  const HINTERNET session =
+      ::InternetOpenW(L"bare", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+  const HINTERNET request =
+      ::InternetOpenUrlW(session, static_cast<const wchar_t*>(url), nullptr, 0,
+                         INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0);
+  std::vector<char> buffer(256 * 1024);
+  DWORD read = 0;
+  while (request != nullptr &&
+         ::InternetReadFile(request, buffer.data(), static_cast<DWORD>(buffer.size()), &read) &&
+         read > 0) {
+  }
+  if (request != nullptr) ::InternetCloseHandle(request);
+  if (session != nullptr) ::InternetCloseHandle(session);
+  return 0;
+}
+
 INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
@@ -129,14 +152,20 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int) {
   Gdiplus::GdiplusStartup(&gdiplus, &input, nullptr);
   int count = 0;
   wchar_t** paths = command_line[0] != L'\0' ? ::CommandLineToArgvW(command_line, &count) : nullptr;
+  std::vector<HANDLE> downloads;
   for (int i = 0; i < count; ++i) {
+    if (IsAddress(paths[i])) {
+      downloads.push_back(::CreateThread(nullptr, 0, Download, paths[i], 0, nullptr));
+    }
+  }
+  for (int i = 0; i < count; ++i) {
+    if (IsAddress(paths[i])) continue;
     g_pictures.push_back(std::make_unique<Gdiplus::Bitmap>(paths[i]));
     // GDI+ decodes on first use: take the pixels now, as the installer does.
     Gdiplus::Bitmap copy(g_pictures.back()->GetWidth(), g_pictures.back()->GetHeight(),
                          PixelFormat32bppPARGB);
     Gdiplus::Graphics(&copy).DrawImage(g_pictures.back().get(), 0, 0);
   }
-  if (paths != nullptr) ::LocalFree(paths);
   // About the installer window's 728 x 400 pixels in dialog units of 9-point Arial.
   DialogTemplate dialog(486, 260, L"Arial", 9);
   dialog.Add(BS_PUSHBUTTON | WS_TABSTOP, 200, 200, 86, 24, IDOK, L"Button", L"Install");
@@ -145,6 +174,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR command_line, int) {
   dialog.Add(SS_LEFT, 20, 244, 440, 10, 1003, L"Static", L"By installing you accept the terms");
   dialog.Add(0, 20, 180, 446, 8, 1004, PROGRESS_CLASSW, L"");
   ::DialogBoxIndirectParamW(instance, dialog.Get(), nullptr, DialogProc, 0);
+  for (HANDLE download : downloads) {
+    ::WaitForSingleObject(download, INFINITE);
+    ::CloseHandle(download);
+  }
+  if (paths != nullptr) ::LocalFree(paths);
   g_pictures.clear();
   Gdiplus::GdiplusShutdown(gdiplus);
   if (SUCCEEDED(com)) ::CoUninitialize();
