@@ -48,14 +48,20 @@ PKI = BUILD / "test_pki"
 DEMO_PORT = 18080  # every host of the x86_64 build
 
 
-def timed(args, env=None):
-    """Wall time of one whole process, in seconds; its exit status must be 0."""
-    started = time.monotonic()
-    result = subprocess.run([str(a) for a in args], env=env, stdin=subprocess.DEVNULL,
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    elapsed = time.monotonic() - started
-    if result.returncode != 0:
-        raise RuntimeError(f"{args} ended with {result.returncode}")
+def timed(args, env=None, answer=None):
+    """Wall time of one whole process, in seconds; its exit status must be 0
+    and, when `answer` is given, one line of its output must read so. The
+    output goes through a file: a Wine service that the process starts would
+    hold a pipe open."""
+    with tempfile.TemporaryFile(mode="w+", errors="replace") as out:
+        started = time.monotonic()
+        result = subprocess.run([str(a) for a in args], env=env, stdin=subprocess.DEVNULL,
+                                stdout=out, stderr=subprocess.DEVNULL)
+        elapsed = time.monotonic() - started
+        out.seek(0)
+        text = out.read()
+    if result.returncode != 0 or (answer and answer not in text.splitlines()):
+        raise RuntimeError(f"{args} ended with {result.returncode}, printing:\n{text[-2000:]}")
     return elapsed
 
 
@@ -404,10 +410,13 @@ def trust_rows(wine, work, runs):
         path = wine.windows_path(archive)
         sides = {
             "ours": lambda: timed([WINE, DRIVERS / "trust_check.exe", "check", path],
-                                  env=wine.env),
+                                  env=wine.env, answer="trusted"),
             "bare": lambda: timed([WINE, BENCH / "bare_verify.exe", path], env=wine.env),
         }
-        times = alternate(runs, sides)
+        try:
+            times = alternate(runs, sides)
+        except RuntimeError as failure:
+            raise RuntimeError(f"{failure}\nthe log:\n{wine.log_text()[-3000:]}") from None
         low, mid = pairwise(times["ours"], times["bare"])
         row(f"trust check of a {label} 256 MiB archive, vs one bare `WinVerifyTrust` call",
             f"{low:.2f}x min, {mid:.2f}x median ({min(times['ours']):.2f} s vs"
