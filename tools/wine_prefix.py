@@ -147,8 +147,8 @@ class WinePrefix:
             # A system service that the program started may keep the output pipe
             # open after the program ended, so read up to the exit code line only.
             lines = queue.Queue()
-            threading.Thread(target=lambda: [lines.put(line) for line in process.stdout],
-                             daemon=True).start()
+            threading.Thread(target=lambda stream=process.stdout, sink=lines: [
+                sink.put(line) for line in stream], daemon=True).start()
             out = ""
             while True:
                 try:
