@@ -27,16 +27,19 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
 
-# jansson comes as Debian's source package; apt needs a deb-src entry for it.
-# The entry copies the machine's own entries for this Debian release (same
-# URIs, suites, components and keyring), so no archive host is named here.
+# jansson comes as Debian's source package, which needs deb-src entries. They
+# are derived from the machine's own entries for this Debian release (same
+# URIs, suites, components and keyring, so no archive host is named here) and
+# given to apt only for the one fetch, with private lists: the machine's apt
+# configuration and package lists stay as they were. Earlier versions of this
+# script added the entries to /etc/apt for good; those files are removed.
 codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
 deb822_src() {
   for f in /etc/apt/sources.list.d/*.sources; do
     [ -f "$f" ] || continue
     awk -v codename="$codename" 'BEGIN { RS = ""; ORS = "\n\n" }
       /(^|\n)Types:[^\n]*deb/ && $0 ~ "(^|\n)Suites:[^\n]*" codename {
-        sub(/(^|\n)Types:[^\n]*/, "Types: deb-src"); print }' "$f"
+        sub(/(^|\n)Types:[^\n]*/, "\nTypes: deb-src"); print }' "$f"
   done
 }
 one_line_src() {
@@ -46,12 +49,26 @@ one_line_src() {
         $1 = "deb-src"; print }' "$f"
   done
 }
-if ! grep -rqs '^Types:.*deb-src\|^deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-  echo "setup: adding deb-src entries derived from the machine's apt sources"
-  deb822_src >/etc/apt/sources.list.d/lite-installer-src.sources
-  one_line_src >/etc/apt/sources.list.d/lite-installer-src.list
-  apt-get update -qq
-fi
+fetch_jansson_source() {
+  local apt_dir
+  apt_dir=$(mktemp -d /tmp/lite-apt-XXXXXX)
+  mkdir -p "$apt_dir/parts" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
+  deb822_src >"$apt_dir/parts/src.sources"
+  one_line_src >"$apt_dir/parts/src.list"
+  local apt_opts=(
+    -o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$apt_dir/parts"
+    -o Dir::State::Lists="$apt_dir/lists" -o Dir::Cache="$apt_dir/cache"
+    -o APT::Sandbox::User=root
+  )
+  local status=0
+  apt-get "${apt_opts[@]}" update -qq >/dev/null 2>"$apt_dir/log" &&
+    (cd "$deps/src" && rm -rf jansson-* &&
+      apt-get "${apt_opts[@]}" source -qq jansson >/dev/null 2>>"$apt_dir/log") || status=$?
+  [ $status -eq 0 ] || cat "$apt_dir/log" >&2
+  rm -rf "$apt_dir"
+  return $status
+}
+rm -f /etc/apt/sources.list.d/lite-installer-src.sources /etc/apt/sources.list.d/lite-installer-src.list
 
 build_for() {
   local arch=$1 prefix="$deps/$1"
@@ -93,7 +110,7 @@ build_for() {
 mkdir -p "$deps/src"
 if [ ! -d "$deps/src/jansson" ]; then
   echo "setup: fetching Debian's jansson source package"
-  (cd "$deps/src" && rm -rf jansson-* && apt-get source -qq jansson >/dev/null 2>&1)
+  fetch_jansson_source
   mv "$deps/src"/jansson-*/ "$deps/src/jansson"
 fi
 
