@@ -15,8 +15,8 @@ set(LITE_EARLIEST_DATE 315532800)
 if(DEFINED ENV{SOURCE_DATE_EPOCH})
   set(LITE_SOURCE_DATE_EPOCH "$ENV{SOURCE_DATE_EPOCH}")
   if(NOT LITE_SOURCE_DATE_EPOCH MATCHES "^[0-9]+$")
-    message(FATAL_ERROR
-            "SOURCE_DATE_EPOCH must be a count of seconds since 1970, not \"${LITE_SOURCE_DATE_EPOCH}\"")
+    message(FATAL_ERROR "SOURCE_DATE_EPOCH must be a count of seconds since 1970, "
+                        "not \"${LITE_SOURCE_DATE_EPOCH}\"")
   endif()
 else()
   set(LITE_SOURCE_DATE_EPOCH ${LITE_EARLIEST_DATE})
