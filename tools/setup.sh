@@ -40,6 +40,11 @@ fetch_jansson_source() {
   codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
   mkdir -p "$apt_dir/parts" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
   /usr/bin/python3 "$root/tools/deb_src_entries.py" /etc/apt "$codename" >"$apt_dir/src.list"
+  grep -q '^deb-src ' "$apt_dir/src.list" || {
+    echo "setup: /etc/apt names no package source for $codename to fetch jansson's source from" >&2
+    rm -rf "$apt_dir"
+    return 1
+  }
   local apt_opts=(
     -o Dir::Etc::SourceList="$apt_dir/src.list" -o Dir::Etc::SourceParts="$apt_dir/parts"
     -o Dir::State::Lists="$apt_dir/lists" -o Dir::Cache="$apt_dir/cache"
