@@ -85,6 +85,13 @@ void LayOut(HWND window, const DialogState& state) {
                scaled(kButtonHeight), FALSE);
   const int height = y + scaled(kButtonHeight) + scaled(28);
 
+  ::SetWindowTextW(window, title.c_str());
+  // Through the dialog manager, so that Enter presses the focused button;
+  // before the dialog shows, so that it never shows without its title and focus.
+  ::SendMessageW(
+      window, WM_NEXTDLGCTL,
+      reinterpret_cast<WPARAM>(::GetDlgItem(window, has_action ? kDialogActionId : kDialogCloseId)),
+      TRUE);
   // Centred on the monitor's work area; the border adds to the client size.
   RECT frame = {0, 0, width, height};
   ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongW(window, GWL_STYLE)), FALSE,
@@ -99,12 +106,6 @@ void LayOut(HWND window, const DialogState& state) {
   ::SetWindowPos(window, nullptr, work.left + (work.right - work.left - frame_width) / 2,
                  work.top + (work.bottom - work.top - frame_height) / 2, frame_width, frame_height,
                  SWP_NOZORDER | SWP_SHOWWINDOW);
-  ::SetWindowTextW(window, title.c_str());
-  // Through the dialog manager, so that Enter presses the focused button.
-  ::SendMessageW(
-      window, WM_NEXTDLGCTL,
-      reinterpret_cast<WPARAM>(::GetDlgItem(window, has_action ? kDialogActionId : kDialogCloseId)),
-      TRUE);
 }
 
 // The buttons are standard push buttons (Enter presses the focused one, screen

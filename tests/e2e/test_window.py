@@ -173,6 +173,10 @@ def stat_vars(cdn):
     return [e["vars"] for e in cdn.events if e["kind"] == "stat"]
 
 
+def clicked_links(cdn):
+    return [fields["clicked_link"] for fields in stat_vars(cdn) if "clicked_link" in fields]
+
+
 def window_events(cdn):
     """The window's own statistics events, in the order they arrived."""
     events = []
@@ -425,7 +429,8 @@ def tab_round_the_welcome_screen(run, welcome, name, scale=1):
 
 def test_keyboard_alone_installs_and_a_screen_reader_hears_each_control(screen, cdn):
     cdn.hold_archive(READ_BLOCK_BYTES)
-    run = WindowedRun(screen, "--distr-info-params=cancel=1")
+    # The setup pauses a second after each figure, so that the driver reads it.
+    run = WindowedRun(screen, "--distr-info-params=cancel=1", env={"DEMO_SETUP_STEP_MS": "1000"})
     try:
         welcome = main_window(run.window())
         # A mouse click moves the focus too, and shows no ring.
@@ -456,6 +461,16 @@ def test_keyboard_alone_installs_and_a_screen_reader_hears_each_control(screen, 
         for expected in (False, True):
             assert run.drive("key", "alt+s")["done"]
             assert checked(accessible(run)[1][1002]) is expected
+        # Enter on the privacy link and Space on the licence link open their pages.
+        for link, key in ((1021, "enter"), (1054, "space")):
+            while focused(accessible(run)[1]) != link:
+                assert run.drive("key", "tab")["done"]
+            assert run.drive("key", key)["done"]
+        deadline = time.monotonic() + 10
+        while len(clicked_links(cdn)) < 2 and time.monotonic() < deadline:
+            time.sleep(0.1)
+        links = clicked_links(cdn)
+        assert len(links) == 2 and "confidential" in links[0] and "agreement" in links[1], links
         # Tab to the statistics box, Space, Tab to Install, Enter.
         while focused(accessible(run)[1]) != 1003:
             assert run.drive("key", "tab")["done"]
