@@ -54,6 +54,15 @@ WPARAM CueChangeForKey(const MSG& message) {
   }
 }
 
+std::wstring WithoutAcceleratorMarks(std::wstring_view text) {
+  std::wstring plain;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'&' && i + 1 < text.size()) ++i;
+    plain += text[i];
+  }
+  return plain;
+}
+
 bool SystemShowsKeyboardCuesAlways() {
   BOOL always = FALSE;
   return ::SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &always, 0) && always != FALSE;

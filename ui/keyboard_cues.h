@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <string_view>
+
 namespace ui {
 
 // The keyboard cues of one dialog (the focus ring and the accelerators'
@@ -27,6 +30,10 @@ class KeyboardCues {
 // The cue change (a WM_CHANGEUISTATE wParam) that a key brings to a dialog,
 // as the system's dialog manager makes it; 0 for a key that brings none.
 WPARAM CueChangeForKey(const MSG& message);
+// A text with "&" accelerator marks as it reads while the underlines are
+// hidden: each mark dropped, "&&" read as "&". (Wine draws the underline
+// even when asked to hide it.)
+std::wstring WithoutAcceleratorMarks(std::wstring_view text);
 // Whether the person asked the system to show keyboard cues always.
 bool SystemShowsKeyboardCuesAlways();
 

@@ -986,9 +986,10 @@ LRESULT MainWindow::CustomDraw(const NMCUSTOMDRAW& draw) {
       rect.left += box.cx + Scaled(kCheckBoxGap);
       // The accelerator is underlined once the keyboard is used.
       const bool underline = keyboard_cues_.accelerators_shown();
-      DrawTextIn(
-          draw.hdc, theme_.font(FontRole::kSmall), Theme::kTextColor, WindowText(control), rect,
-          DT_LEFT | DT_TOP | DT_WORDBREAK | kAcceleratorPrefix | (underline ? 0 : DT_HIDEPREFIX));
+      const std::wstring label = WindowText(control);
+      DrawTextIn(draw.hdc, theme_.font(FontRole::kSmall), Theme::kTextColor,
+                 underline ? label : WithoutAcceleratorMarks(label), rect,
+                 DT_LEFT | DT_TOP | DT_WORDBREAK | (underline ? kAcceleratorPrefix : 0));
       return CDRF_SKIPDEFAULT;
     }
     default:

@@ -51,5 +51,14 @@ TEST(KeyboardCuesTest, OnlyMovingAndAltKeysShowCues) {
   EXPECT_EQ(CueChangeForKey(Key(WM_LBUTTONDOWN, 0)), 0u);
 }
 
+TEST(KeyboardCuesTest, HiddenUnderlinesLeaveTheTextWithoutItsMarks) {
+  EXPECT_EQ(WithoutAcceleratorMarks(L"&Set as default browser"), L"Set as default browser");
+  EXPECT_EQ(WithoutAcceleratorMarks(L"(&S)"), L"(S)");
+  EXPECT_EQ(WithoutAcceleratorMarks(L"A && B"), L"A & B");
+  EXPECT_EQ(WithoutAcceleratorMarks(L"no mark"), L"no mark");
+  EXPECT_EQ(WithoutAcceleratorMarks(L"ends &"), L"ends &");
+  EXPECT_EQ(WithoutAcceleratorMarks(L""), L"");
+}
+
 }  // namespace
 }  // namespace ui
