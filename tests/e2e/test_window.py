@@ -559,6 +559,10 @@ def test_screens_in_other_languages_and_scales(screen, cdn, name, switches, env)
         progress = run.drive("wait", "visible", 1012, 20000)
         assert progress["met"]
         screenshot(screen, main_window(progress), f"progress_{name}")
+        if name == "ja":
+            # The first slide's heading "Security", then its text.
+            slide = accessible(run)[1][1056]["name"]
+            assert slide.startswith("\u30bb\u30ad\u30e5\u30ea\u30c6\u30a3\n") and len(slide) > 20
     finally:
         run.kill()
     if "scale" in name:
