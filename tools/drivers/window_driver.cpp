@@ -325,10 +325,10 @@ json_t* RoleName(long role) {
 
 // One window as the accessibility layer presents it to a screen reader.
 json_t* AccessibleJson(HWND window, HWND focus) {
-  json_t* names = json_object();
+  json_t* line = json_object();
   const bool focused = window == focus;
-  json_object_set_new(names, "id", json_integer(::GetDlgCtrlID(window)));
-  json_object_set_new(names, "class", Utf8(GetClass(window)));
+  json_object_set_new(line, "id", json_integer(::GetDlgCtrlID(window)));
+  json_object_set_new(line, "class", Utf8(GetClass(window)));
   IAccessible* accessible = nullptr;
   if (SUCCEEDED(::AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT),
                                              kAccessibleIid,
@@ -338,21 +338,21 @@ json_t* AccessibleJson(HWND window, HWND focus) {
     self.lVal = CHILDID_SELF;
     BSTR text = nullptr;
     if (accessible->get_accName(self, &text) == S_OK && text != nullptr) {
-      json_object_set_new(names, "name", Utf8(text));
+      json_object_set_new(line, "name", Utf8(text));
     }
     ::SysFreeString(text);
     text = nullptr;
     if (accessible->get_accValue(self, &text) == S_OK && text != nullptr) {
-      json_object_set_new(names, "value", Utf8(text));
+      json_object_set_new(line, "value", Utf8(text));
     }
     ::SysFreeString(text);
     VARIANT answer = {};
     if (accessible->get_accRole(self, &answer) == S_OK && answer.vt == VT_I4) {
-      json_object_set_new(names, "role", RoleName(answer.lVal));
+      json_object_set_new(line, "role", RoleName(answer.lVal));
     }
     ::VariantClear(&answer);
     if (accessible->get_accState(self, &answer) == S_OK && answer.vt == VT_I4) {
-      json_object_set_new(names, "state", StateNames(answer.lVal));
+      json_object_set_new(line, "state", StateNames(answer.lVal));
     }
     ::VariantClear(&answer);
     accessible->Release();
@@ -365,21 +365,21 @@ json_t* AccessibleJson(HWND window, HWND focus) {
   }
   const long role =
       ui::StandardRole(window_class, static_cast<DWORD>(::GetWindowLongW(window, GWL_STYLE)));
-  json_object_set_new(names, "system_role", RoleName(role));
+  json_object_set_new(line, "system_role", RoleName(role));
   // Windows' layer reads a progress bar's value as its position in percent.
   if (role == ROLE_SYSTEM_PROGRESSBAR) {
     DWORD_PTR position = 0;
     ::SendMessageTimeoutW(window, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &position);
-    json_object_set_new(names, "system_value",
+    json_object_set_new(line, "system_value",
                         Utf8(std::to_wstring(static_cast<int>(position)) + L"%"));
   }
   json_object_set_new(
-      names, "system_state",
+      line, "system_state",
       StateNames(ui::StandardState(role, static_cast<LRESULT>(check), focused, IsShown(window),
                                    ::IsWindowEnabled(window) != FALSE)));
-  json_object_set_new(names, "focused", json_boolean(focused));
-  json_object_set_new(names, "visible", json_boolean(IsShown(window)));
-  return names;
+  json_object_set_new(line, "focused", json_boolean(focused));
+  json_object_set_new(line, "visible", json_boolean(IsShown(window)));
+  return line;
 }
 
 // The dialog a person can act on, then each of its controls in z-order.
