@@ -8,8 +8,8 @@
 #include "base/strings.h"
 #include "config/config_package.h"
 #include "config/json_reader.h"
+#include "config/languages.h"
 #include "endpoints.h"
-#include "ui/language.h"
 
 namespace config {
 namespace {
@@ -84,7 +84,7 @@ void BrandInfo::Clear() {
   }
   brand_package_path_.clear();
   partner_package_path_.clear();
-  language_id_ = ui::kDefaultLangId;
+  language_id_ = kDefaultLangId;
   alternate_installer_title_ = send_statistics_ = make_browser_default_ = need_ppapi_flash_ =
       TriState::kUnset;
 }
@@ -139,7 +139,7 @@ void BrandInfo::GetInfoFromResources(const std::string& brand_name) {
 std::string BrandInfo::AutodetectBrandName() {
   const std::string region = UserRegion();
   LOG_INFO << "User region: " << region;
-  const std::string language = ui::LanguageFromSystem();
+  const std::string language = LanguageFromSystem();
   LOG_INFO << "User locale: " << language;
   const std::string name = MatchAutodetectedBrand(region, language);
   if (name.empty()) {
@@ -155,7 +155,7 @@ void BrandInfo::ReadFromPackage(const json_t* document) {
     const json_t* value = FindValue(document, "languages.interface", IsString);
     if (value != nullptr) language_ = json_string_value(value);
   }
-  language_id_ = ui::LangIdFromLanguage(language_);
+  language_id_ = LangIdFromLanguage(language_);
 
   static const std::pair<const char*, std::string BrandInfo::*> kStringKeys[] = {
       {"brand_id", &BrandInfo::brand_id_},
@@ -206,8 +206,8 @@ void BrandInfo::ApplyDefaults() {
   }
   if (license_url_.empty()) license_url_ = legal_host + "/browser_agreement/";
   if (conf_policy_url_.empty()) conf_policy_url_ = legal_host + "/confidential/";
-  if (language_.empty()) language_ = ui::LanguageFromSystem();
-  language_id_ = ui::LangIdFromLanguage(language_);
+  if (language_.empty()) language_ = LanguageFromSystem();
+  language_id_ = LangIdFromLanguage(language_);
   if (variations_url_.empty()) {
     variations_url_ =
         std::string(endpoints::kBrowserApiHost) + "/content/get/experiments/browser.proto";

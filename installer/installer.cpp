@@ -33,6 +33,7 @@
 #include "net/install_stat_sender.h"
 #include "net/setup_urls.h"
 #include "net/user_id.h"
+#include "ui/scale_factor.h"
 
 namespace installer {
 namespace {
@@ -222,10 +223,7 @@ bool Installer::IsUpdate() const { return !statistics_->GetValue(net::kStatOldVe
 
 void Installer::Install() {
   installation_id_ = net::NewInstallationId();
-  const HDC screen = ::GetDC(nullptr);
-  const int dpi = screen != nullptr ? ::GetDeviceCaps(screen, LOGPIXELSX) : 96;
-  if (screen != nullptr) ::ReleaseDC(nullptr, screen);
-  SendEvent(net::InstallerStartedEvent(dpi * 100 / 96, ::GetSystemMetrics(SM_CXSCREEN),
+  SendEvent(net::InstallerStartedEvent(ui::GetScaleFactor(), ::GetSystemMetrics(SM_CXSCREEN),
                                        ::GetSystemMetrics(SM_CYSCREEN)));
 
   if (brand_info_ != nullptr) {

@@ -25,7 +25,8 @@ StatValues SetupStageEvent(bool update, const wchar_t* stage) {
 
 }  // namespace
 
-StatValues InstallerStartedEvent(int dpi, int screen_width, int screen_height) {
+StatValues InstallerStartedEvent(double scale_factor, int screen_width, int screen_height) {
+  const int dpi = static_cast<int>(scale_factor * 100 + 0.5);
   return {
       {L"action", L"installer_started"},
       {L"dpi", base::NumberToWide(dpi)},

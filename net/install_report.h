@@ -11,7 +11,9 @@ namespace net {
 // The installer's stage events: each returns the extra values of one report for
 // InstallStatSender::Send. Times are microseconds and leave as whole seconds.
 
-StatValues InstallerStartedEvent(int dpi, int screen_width, int screen_height);
+// "dpi" is the drawing scale factor (1.5 for 144 DPI or a forced 1.5) times
+// 100, rounded to a whole number.
+StatValues InstallerStartedEvent(double scale_factor, int screen_width, int screen_height);
 StatValues DownloadStartedEvent();
 StatValues DownloadFinishedEvent(int64_t download_time_us);
 

@@ -5,12 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <string_view>
 
 namespace ui {
-
-inline constexpr uint16_t kDefaultLangId = 1033;  // English (United States)
-inline constexpr uint16_t kRussianLangId = 1049;  // takes the alternative logos and first slide
 
 // String IDs of the tables in resources/strings/, one table per language.
 enum StringId : uint32_t {
@@ -46,14 +42,6 @@ enum StringId : uint32_t {
   kStringFatalText = 439,
   kStringOldComponentTitle = 440,
 };
-
-// The installer language name for a system UI language ("en" for any LANGID
-// that has no strings of its own).
-std::string LanguageFromLangId(uint16_t lang_id);
-// The LANGID of an installer language name; 1033 for a name outside the table.
-uint16_t LangIdFromLanguage(std::string_view language);
-// The installer language name of the user's UI language.
-std::string LanguageFromSystem();
 
 // String `id` of the table for exactly `lang_id`, from `module` (null: this
 // program); empty when the table or the entry is absent.

@@ -15,6 +15,7 @@
 #include "config/brand_info.h"
 #include "config/distribution_params.h"
 #include "endpoints.h"
+#include "ui/accessibility.h"
 #include "ui/language.h"
 #include "ui/page_urls.h"
 #include "ui/progress_scale.h"
@@ -30,10 +31,14 @@ namespace {
 // kObserverMessage), since only the window's thread may touch its controls.
 constexpr UINT kObserverMessage = WM_APP + 102;
 enum ObserverAction : WPARAM { kInstallFinished = 1, kCloseIfStarted = 2, kHideCancelButton = 3 };
+// Moves the focus ring once the message that moved the focus or changed the
+// keyboard cues has been handled.
+constexpr UINT kFocusRingMessage = WM_APP + 103;
 
 constexpr int kInstallButtonWidth = 112;
 constexpr int kInstallButtonHeight = 32;
 constexpr int kCheckBoxGap = 8;  // between the box and its text
+constexpr int kLabelOverhang = 2;
 constexpr int kCloseGlyphSize = 12;
 constexpr int kProgressBarWidth = 292;
 constexpr int kProgressBarHeight = 4;
@@ -48,6 +53,23 @@ constexpr int kProgressBarTop = 330;
 constexpr int kSlideTextBottomGap = 36;
 constexpr int kSlideTextBottomGapWithLicence = 60;  // room for the licence sentence
 
+// The corner radius of each control that takes the focus, in logical pixels;
+// the focus ring keeps it at its distance.
+int CornerRadius(int id) {
+  switch (id) {
+    case kInstallButtonId:
+      return 6;  // the button picture's
+    case kWelcomeCloseGlyphId:
+    case kProgressCloseGlyphId:
+      return 6;  // a circle round the glyph
+    case kDefaultBrowserCheckBoxId:
+    case kStatisticsCheckBoxId:
+      return 4;
+    default:
+      return 2;  // links
+  }
+}
+
 using WelcomeControls = const int[8];
 constexpr WelcomeControls kWelcomeControls = {
     kInstallButtonId,          kWelcomeCloseGlyphId,  kTaglineId,     kLicenceLinkId,
@@ -61,12 +83,15 @@ std::wstring WindowText(HWND window) {
   return text;
 }
 
+// "&" marks an accelerator only in texts drawn with kAcceleratorPrefix.
+constexpr UINT kAcceleratorPrefix = 0x80000000;
+
 void DrawTextIn(HDC dc, HFONT font, COLORREF color, const std::wstring& text, RECT rect,
                 UINT format) {
   const HGDIOBJ old = ::SelectObject(dc, font);
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, color);
-  if ((format & DT_HIDEPREFIX) == 0) format |= DT_NOPREFIX;
+  format = (format & kAcceleratorPrefix) != 0 ? format & ~kAcceleratorPrefix : format | DT_NOPREFIX;
   ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect, format);
   ::SelectObject(dc, old);
 }
@@ -144,6 +169,10 @@ bool SendStatisticsChoice(const config::DistributionParams& params, bool check_b
   return check_box;
 }
 
+bool FocusRingShown(bool cues_shown, bool is_install_button, bool keyboard_cue_seen) {
+  return cues_shown && (!is_install_button || keyboard_cue_seen);
+}
+
 MainWindow::MainWindow(const config::BrandInfo& brand_info,
                        const config::DistributionParams& params,
                        const InstallerFactory& create_installer)
@@ -155,7 +184,8 @@ MainWindow::MainWindow(const config::BrandInfo& brand_info,
       higher_version_message_(::RegisterWindowMessageW(kHigherVersionMessageName)),
       layout_(LayoutVariantFor(params.Has("def"), params.Has("stat") || params.Has("statpromo"))),
       theme_(brand_info.language_id()),
-      confirmation_(MessageDialogKind::kConfirmCancel, brand_info.language_id()) {
+      confirmation_(MessageDialogKind::kConfirmCancel, brand_info.language_id()),
+      keyboard_cues_(SystemShowsKeyboardCuesAlways()) {
   if (create_installer) {
     installer_ = create_installer(this);
     installer_->StartAsync();
@@ -167,6 +197,7 @@ MainWindow::~MainWindow() {
 }
 
 INT_PTR MainWindow::DoModal() {
+  const ScopedKeyboardCueHook cue_hook;
   const INT_PTR result =
       ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kMainDialogTemplateId),
                         nullptr, DialogProc, reinterpret_cast<LPARAM>(this));
@@ -230,7 +261,23 @@ bool MainWindow::HandleRegisteredMessage(UINT message, WPARAM wparam) {
 
 INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
   if (HandleRegisteredMessage(message, wparam)) return TRUE;
+  if (MovesFocusOrCues(message, wparam)) ::PostMessageW(window_, kFocusRingMessage, 0, 0);
   switch (message) {
+    case WM_CHANGEUISTATE:
+    case WM_UPDATEUISTATE:
+      // Every control shows the cues' new state at once, before the key that
+      // brought them moves the focus, so that Install sees them unfocused.
+      if (keyboard_cues_.Apply(wparam)) {
+        ::RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+      }
+      return FALSE;
+    case WM_NCACTIVATE:
+      // Activated again: the ring stays off Install until the keyboard moves the focus.
+      if (wparam != FALSE) install_keyboard_cue_ = false;
+      return FALSE;
+    case kFocusRingMessage:
+      UpdateFocusRing();
+      return TRUE;
     case WM_PAINT:
       Paint();
       if (shadow_pending_) {
@@ -347,6 +394,12 @@ void MainWindow::OnInitDialog() {
   ::SetDlgItemTextW(window_, kStatisticsCheckBoxId, theme_.String(kStringSendStatistics).c_str());
   ::SetDlgItemTextW(window_, kPrivacyLinkId, theme_.String(kStringPrivacyPolicy).c_str());
   ::SetDlgItemTextW(window_, kTaglineId, theme_.String(kStringTagline).c_str());
+  // The close glyphs show no text; screen readers read it.
+  for (int id : {kWelcomeCloseGlyphId, kProgressCloseGlyphId}) {
+    ::SetDlgItemTextW(window_, id, theme_.String(kStringClose).c_str());
+  }
+  AnnotateAsLink(Control(kPrivacyLinkId));
+  focus_ring_.Attach(window_, FocusRingStyleFor(FocusRingBackground::kDark, theme_.scale()));
 
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
   large_icon_.Reset(static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(128), IMAGE_ICON,
@@ -391,7 +444,11 @@ void MainWindow::OnInitDialog() {
   // The shadow is composed after the window's first paint (HandleMessage).
   shadow_pending_ = true;
   ::SetForegroundWindow(window_);
-  ::SetFocus(Control(kInstallButtonId));
+  if (progress_mode_) {
+    FocusFirstControl();
+  } else {
+    ::SetFocus(Control(kInstallButtonId));
+  }
 }
 
 void MainWindow::LayoutWelcomeDialog() {
@@ -420,7 +477,10 @@ void MainWindow::LayoutWelcomeDialog() {
                 DT_CALCRECT | DT_WORDBREAK | DT_HIDEPREFIX);
     ::SelectObject(dc, old);
     const int height = std::max<int>(measured.bottom, theme_.FrameSize(ImageRole::kCheckBox).cy);
-    ::MoveWindow(Control(id), area.left, area.top, area.right - area.left, height, FALSE);
+    // The label's last letter may reach a little past its advance.
+    const int width =
+        std::min<int>(area.right - area.left, box_width + measured.right + Scaled(kLabelOverhang));
+    ::MoveWindow(Control(id), area.left, area.top, width, height, FALSE);
     if (id == left_id) left_column_bottom = area.top + height;
   }
   // Variant 1 asks only for statistics, variant 2 only for the default browser.
@@ -468,6 +528,13 @@ void MainWindow::LayoutProgressDialog() {
   slide_show_ = std::make_unique<SlideShow>(
       SIZE{frame.right - frame.left, frame.bottom - frame.top},
       theme_.image(ImageRole::kFirstSlide), GetInstallerSlideUrl(brand_info_));
+  // The first slide's texts are drawn with the slide; this control, placed
+  // over them, gives them to screen readers.
+  const std::wstring slide_text =
+      theme_.String(kStringFirstSlideHeading) + L"\n" + theme_.String(kStringFirstSlideText);
+  ::CreateWindowExW(0, L"Static", slide_text.c_str(), WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, 0, 0, 0,
+                    0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kSlideTextId)),
+                    ::GetModuleHandleW(nullptr), nullptr);
   if (SUCCEEDED(::CoCreateInstance(__uuidof(TaskbarList), nullptr, CLSCTX_INPROC_SERVER,
                                    __uuidof(ITaskbarList3), reinterpret_cast<void**>(&taskbar_)))) {
     taskbar_->HrInit();
@@ -489,11 +556,13 @@ void MainWindow::LayoutProgressDialog() {
     LOG_INFO << "Declined running the installer as admin";
   }
 
+  focus_ring_.set_style(FocusRingStyleFor(FocusRingBackground::kLight, theme_.scale()));
   for (int id : kWelcomeControls) DestroyControl(id);
   std::string cancel;
   if (params_.Get("cancel", &cancel) && cancel == "1") {
     PlaceControl(kProgressCloseGlyphId,
                  PlaceAt(layout_.CloseGlyphArea(), kCloseGlyphSize, kCloseGlyphSize));
+    ::ShowWindow(Control(kProgressCloseGlyphId), SW_SHOW);
   } else {
     DestroyControl(kProgressCloseGlyphId);
   }
@@ -513,6 +582,7 @@ void MainWindow::LayoutProgressDialog() {
 
   progress_mode_ = true;
   BuildScene();
+  if (FocusedControl(window_) == nullptr) FocusFirstControl();
   if (installer_) installer_->AllowInstallation();
 }
 
@@ -587,6 +657,7 @@ void MainWindow::OnTimer() {
     BuildScene();
     ::InvalidateRect(window_, nullptr, FALSE);
   }
+  if (slide_show_->IsPastFirstSlide()) DestroyControl(kSlideTextId);
   if (first_slide_mode_ && slide_show_->IsPastFirstSlide()) {
     DestroyControl(kFirstSlideLicenceTextId);
     DestroyControl(kFirstSlideLicenceLinkId);
@@ -608,7 +679,31 @@ void MainWindow::EndWith(INT_PTR result) {
 
 void MainWindow::DestroyControl(int id) {
   const HWND control = Control(id);
-  if (control != nullptr) ::DestroyWindow(control);
+  if (control == nullptr) return;
+  const bool focused = ::GetFocus() == control;
+  if (focus_ring_.control() == control) focus_ring_.MoveTo(nullptr, 0);
+  ::DestroyWindow(control);
+  if (focused) FocusFirstControl();
+}
+
+void MainWindow::FocusFirstControl() {
+  const HWND first = ::GetNextDlgTabItem(window_, nullptr, FALSE);
+  if (first != nullptr && ::IsWindowVisible(first) &&
+      (::GetWindowLongW(first, GWL_STYLE) & WS_TABSTOP) != 0) {
+    ::SendMessageW(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(first), TRUE);
+  } else {
+    ::SetFocus(window_);
+  }
+}
+
+void MainWindow::UpdateFocusRing() {
+  HWND control = FocusedControl(window_);
+  const int id = control != nullptr ? ::GetDlgCtrlID(control) : 0;
+  if (control == nullptr || !FocusRingShown(keyboard_cues_.focus_shown(), id == kInstallButtonId,
+                                            install_keyboard_cue_)) {
+    control = nullptr;
+  }
+  focus_ring_.MoveTo(control, Scaled(CornerRadius(id)));
 }
 
 void MainWindow::PlaceControl(int id, const RECT& logical) {
@@ -620,17 +715,21 @@ void MainWindow::PlaceControl(int id, const RECT& logical) {
 void MainWindow::CreateLicenceControls(int text_id, int link_id, const RECT& area) {
   const RECT rect = ScaleRect(area, theme_.scale());
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-  ::CreateWindowExW(0, L"Static", L"", WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, rect.left, rect.top,
-                    rect.right - rect.left, rect.bottom - rect.top, window_,
-                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(text_id)), instance, nullptr);
+  std::wstring sentence;
   std::wstring link_text;
   for (const TextRun& run : licence_runs_) {
+    sentence += run.text;
     if (run.link) link_text += run.text;
   }
+  ::CreateWindowExW(0, L"Static", sentence.c_str(), WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, rect.left,
+                    rect.top, rect.right - rect.left, rect.bottom - rect.top, window_,
+                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(text_id)), instance, nullptr);
   // The link button lies over its words.
-  ::CreateWindowExW(0, L"Button", link_text.c_str(), WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, 0, 0, 0,
-                    0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(link_id)), instance,
+  ::CreateWindowExW(0, L"Button", link_text.c_str(),
+                    WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY, 0, 0, 0, 0,
+                    window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(link_id)), instance,
                     nullptr);
+  AnnotateAsLink(Control(link_id));
   LayOutLicence(LicenceLayoutFor(text_id), Control(text_id), Control(link_id));
 }
 
@@ -657,7 +756,11 @@ void MainWindow::BuildScene() {
     }
     theme_.Draw(dc, ImageRole::kProgressLogo, Scaled(kProgressLogoPosition.left),
                 Scaled(kProgressLogoPosition.top));
-    if (slide_show_ && slide_show_->IsOnFirstSlide()) PaintFirstSlideText(dc);
+    if (slide_show_ && slide_show_->IsOnFirstSlide()) {
+      const RECT text = PaintFirstSlideText(dc);
+      ::MoveWindow(Control(kSlideTextId), text.left, text.top, text.right - text.left,
+                   text.bottom - text.top, FALSE);
+    }
   }
   ::SelectObject(dc, old);
   ::DeleteDC(dc);
@@ -668,7 +771,7 @@ void MainWindow::BuildScene() {
   }
 }
 
-void MainWindow::PaintFirstSlideText(HDC dc) {
+RECT MainWindow::PaintFirstSlideText(HDC dc) {
   const RECT area = ScaleRect(layout_.SlideTextArea(), theme_.scale());
   const HGDIOBJ old = ::SelectObject(dc, theme_.font(FontRole::kTitle));
   TEXTMETRICW title_metrics = {};
@@ -699,6 +802,7 @@ void MainWindow::PaintFirstSlideText(HDC dc) {
     DrawWord(dc, theme_.font(FontRole::kBody), Theme::kGreyTextColor, words[word.word].text,
              area.left + word.x, text_top + word.line * line_height);
   }
+  return {area.left, top, area.right, top + block};
 }
 
 void MainWindow::Paint() {
@@ -710,6 +814,7 @@ void MainWindow::Paint() {
   ::BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, scene, r.left, r.top, SRCCOPY);
   ::SelectObject(scene, old);
   ::DeleteDC(scene);
+  focus_ring_.Paint(dc, window_);
   ::EndPaint(window_, &paint);
 }
 
@@ -723,6 +828,7 @@ void MainWindow::PaintBackgroundUnder(HWND control, HDC dc) {
            SRCCOPY);
   ::SelectObject(scene, old);
   ::DeleteDC(scene);
+  focus_ring_.Paint(dc, control);
 }
 
 std::vector<MeasuredWord> MainWindow::MeasureWords(HDC dc, const std::vector<Word>& words,
@@ -786,16 +892,16 @@ void MainWindow::LayOutLicence(LicenceLayout* licence, HWND text, HWND link) {
                bounds.bottom - bounds.top, FALSE);
 }
 
-void MainWindow::DrawLicenceText(const DRAWITEMSTRUCT& item) {
-  LicenceLayout* licence = LicenceLayoutFor(static_cast<int>(item.CtlID));
+void MainWindow::DrawLicenceText(int id, HWND control, HDC dc) {
+  LicenceLayout* licence = LicenceLayoutFor(id);
   if (licence == nullptr) return;
-  const bool link_button = item.CtlType == ODT_BUTTON;
+  const bool link_button = id == kLicenceLinkId || id == kFirstSlideLicenceLinkId;
   // Positions are relative to the sentence's control; the link button is offset.
   POINT origin = {0, 0};
   if (link_button) {
     const HWND text =
         Control(licence == &welcome_licence_ ? kLicenceTextId : kFirstSlideLicenceTextId);
-    ::MapWindowPoints(text, item.hwndItem, &origin, 1);
+    ::MapWindowPoints(text, control, &origin, 1);
   }
   const bool on_slide = licence == &slide_licence_;
   const COLORREF plain = on_slide ? Theme::kGreyTextColor : Theme::kMutedTextColor;
@@ -804,7 +910,7 @@ void MainWindow::DrawLicenceText(const DRAWITEMSTRUCT& item) {
     const Word& word = licence->words[placed.word];
     const bool is_link = licence_runs_[word.run].link;
     if (link_button && !is_link) continue;
-    DrawWord(item.hDC, theme_.font(is_link ? FontRole::kTinyLink : FontRole::kTiny),
+    DrawWord(dc, theme_.font(is_link ? FontRole::kTinyLink : FontRole::kTiny),
              is_link ? link : plain, word.text, origin.x + placed.x,
              origin.y + placed.line * licence->line_height);
   }
@@ -824,11 +930,8 @@ void MainWindow::DrawItem(const DRAWITEMSTRUCT& item) {
       DrawTextIn(item.hDC, theme_.font(FontRole::kMedium), Theme::kGreyTextColor, text, rect,
                  DT_CENTER | DT_TOP | DT_SINGLELINE);
       break;
-    case kPrivacyLinkId:
-      DrawWord(item.hDC, theme_.font(FontRole::kTinyLink), Theme::kMutedTextColor, text, 0, 0);
-      break;
     default:
-      DrawLicenceText(item);
+      DrawLicenceText(id, item.hwndItem, item.hDC);
       break;
   }
 }
@@ -848,13 +951,22 @@ LRESULT MainWindow::CustomDraw(const NMCUSTOMDRAW& draw) {
       if (pressed) ::OffsetRect(&rect, 0, 1);
       DrawTextIn(draw.hdc, theme_.font(FontRole::kMedium), Theme::kTextColor, WindowText(control),
                  rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-      if ((draw.uItemState & CDIS_FOCUS) != 0 && (draw.uItemState & CDIS_SHOWKEYBOARDCUES) != 0) {
-        RECT focus = draw.rc;
-        ::InflateRect(&focus, -Scaled(3), -Scaled(3));
-        ::DrawFocusRect(draw.hdc, &focus);
+      // Cues shown while the focus is elsewhere: the keyboard moved it away.
+      if ((draw.uItemState & CDIS_FOCUS) == 0 && keyboard_cues_.focus_shown()) {
+        install_keyboard_cue_ = true;
       }
       return CDRF_SKIPDEFAULT;
     }
+    case kPrivacyLinkId:
+      PaintBackgroundUnder(control, draw.hdc);
+      DrawWord(draw.hdc, theme_.font(FontRole::kTinyLink), Theme::kMutedTextColor,
+               WindowText(control), 0, 0);
+      return CDRF_SKIPDEFAULT;
+    case kLicenceLinkId:
+    case kFirstSlideLicenceLinkId:
+      PaintBackgroundUnder(control, draw.hdc);
+      DrawLicenceText(id, control, draw.hdc);
+      return CDRF_SKIPDEFAULT;
     case kWelcomeCloseGlyphId:
     case kProgressCloseGlyphId:
       PaintBackgroundUnder(control, draw.hdc);
@@ -872,8 +984,12 @@ LRESULT MainWindow::CustomDraw(const NMCUSTOMDRAW& draw) {
                        Scaled(1));
       RECT rect = draw.rc;
       rect.left += box.cx + Scaled(kCheckBoxGap);
-      DrawTextIn(draw.hdc, theme_.font(FontRole::kSmall), Theme::kTextColor, WindowText(control),
-                 rect, DT_LEFT | DT_TOP | DT_WORDBREAK | DT_HIDEPREFIX);
+      // The accelerator is underlined once the keyboard is used.
+      const bool underline = keyboard_cues_.accelerators_shown();
+      const std::wstring label = WindowText(control);
+      DrawTextIn(draw.hdc, theme_.font(FontRole::kSmall), Theme::kTextColor,
+                 underline ? label : WithoutAcceleratorMarks(label), rect,
+                 DT_LEFT | DT_TOP | DT_WORDBREAK | (underline ? kAcceleratorPrefix : 0));
       return CDRF_SKIPDEFAULT;
     }
     default:

@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "base/scoped_handle.h"
+#include "ui/focus_ring.h"
 #include "ui/installation.h"
 #include "ui/installer_observer.h"
+#include "ui/keyboard_cues.h"
 #include "ui/layout.h"
 #include "ui/licence_text.h"
 #include "ui/message_dialog.h"
@@ -45,6 +47,7 @@ enum MainWindowControl : int {
   kLicenceTextId = 1053,
   kLicenceLinkId = 1054,
   kPercentageId = 1055,
+  kSlideTextId = 1056,  // the first slide's texts, for screen readers
   kFirstSlideLicenceTextId = 1067,
   kFirstSlideLicenceLinkId = 1068,
 };
@@ -64,6 +67,10 @@ bool IsAutomaticStart(const config::DistributionParams& params);
 // The make-default and statistics choices: a parameter wins over the check box.
 bool MakeDefaultChoice(const config::DistributionParams& params, bool check_box);
 bool SendStatisticsChoice(const config::DistributionParams& params, bool check_box);
+// Whether the focus ring shows on the focused control while focus cues show.
+// The window gives Install the focus itself, so its ring waits until the
+// keyboard has moved the focus away from it (`keyboard_cue_seen`).
+bool FocusRingShown(bool cues_shown, bool is_install_button, bool keyboard_cue_seen);
 
 // The install window: the welcome screen, then the progress screen. It owns
 // the installation and turns its callbacks into window messages.
@@ -116,7 +123,12 @@ class MainWindow : public InstallerObserver {
   void EndWith(INT_PTR result);
 
   void CreateLicenceControls(int text_id, int link_id, const RECT& area);
+  // Destroys a control; the focus it had goes to the first control that takes it.
   void DestroyControl(int id);
+  // The first control in Tab order, or the window itself when none takes the
+  // focus, so that the keys keep reaching the window.
+  void FocusFirstControl();
+  void UpdateFocusRing();
   void PlaceControl(int id, const RECT& logical);
   HWND Control(int id) const { return ::GetDlgItem(window_, id); }
   int Scaled(int logical) const;
@@ -124,9 +136,10 @@ class MainWindow : public InstallerObserver {
   void Paint();
   void PaintWelcome(HDC dc);
   void PaintProgress(HDC dc);
-  void PaintFirstSlideText(HDC dc);
+  // Returns where the texts lie.
+  RECT PaintFirstSlideText(HDC dc);
   void DrawItem(const DRAWITEMSTRUCT& item);
-  void DrawLicenceText(const DRAWITEMSTRUCT& item);
+  void DrawLicenceText(int id, HWND control, HDC dc);
   LRESULT CustomDraw(const NMCUSTOMDRAW& draw);
   void PaintBackgroundUnder(HWND control, HDC dc);
   // Renders what lies under the controls: the background and logo, or the slide.
@@ -168,6 +181,11 @@ class MainWindow : public InstallerObserver {
   base::ScopedIcon large_icon_;
   base::ScopedIcon small_icon_;
   base::ScopedGdiObject scene_;
+  FocusRing focus_ring_;
+  KeyboardCues keyboard_cues_;
+  // Set by Install's drawing when focus cues show while it has no focus;
+  // cleared when the window is activated.
+  bool install_keyboard_cue_ = false;
   std::vector<TextRun> licence_runs_;
   LicenceLayout welcome_licence_;
   LicenceLayout slide_licence_;

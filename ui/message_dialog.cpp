@@ -1,8 +1,12 @@
 #include "ui/message_dialog.h"
 
+#include <commctrl.h>
+
 #include <string>
 
 #include "base/log.h"
+#include "ui/focus_ring.h"
+#include "ui/keyboard_cues.h"
 #include "ui/language.h"
 #include "ui/theme.h"
 
@@ -17,12 +21,19 @@ constexpr int kButtonGap = 12;
 constexpr COLORREF kSecondaryButtonColor = RGB(0xEC, 0xEF, 0xF5);
 constexpr COLORREF kSecondaryButtonHotColor = RGB(0xDD, 0xE2, 0xEC);
 constexpr int kStaticTextId = -1;
+constexpr int kButtonRadius = 3;
+// Moves the focus ring once the message that moved the focus or changed the
+// keyboard cues has been handled.
+constexpr UINT kFocusRingMessage = WM_APP + 1;
 
 struct DialogState {
   MessageDialog* dialog;
   const MessageDialogTexts* texts;
   const std::function<void()>* on_action;
+  INT_PTR escape_result;
   Theme theme;
+  FocusRing focus_ring;
+  KeyboardCues keyboard_cues;
 };
 
 int MeasureTextHeight(HDC dc, HFONT font, const std::wstring& text, int width) {
@@ -74,6 +85,13 @@ void LayOut(HWND window, const DialogState& state) {
                scaled(kButtonHeight), FALSE);
   const int height = y + scaled(kButtonHeight) + scaled(28);
 
+  ::SetWindowTextW(window, title.c_str());
+  // Through the dialog manager, so that Enter presses the focused button;
+  // before the dialog shows, so that it never shows without its title and focus.
+  ::SendMessageW(
+      window, WM_NEXTDLGCTL,
+      reinterpret_cast<WPARAM>(::GetDlgItem(window, has_action ? kDialogActionId : kDialogCloseId)),
+      TRUE);
   // Centred on the monitor's work area; the border adds to the client size.
   RECT frame = {0, 0, width, height};
   ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongW(window, GWL_STYLE)), FALSE,
@@ -84,39 +102,40 @@ void LayOut(HWND window, const DialogState& state) {
   const RECT& work = monitor.rcWork;
   const int frame_width = frame.right - frame.left;
   const int frame_height = frame.bottom - frame.top;
-  ::SetWindowPos(window, HWND_TOPMOST, work.left + (work.right - work.left - frame_width) / 2,
+  // Owned by the install window (when there is one), so above it and no other program.
+  ::SetWindowPos(window, nullptr, work.left + (work.right - work.left - frame_width) / 2,
                  work.top + (work.bottom - work.top - frame_height) / 2, frame_width, frame_height,
-                 SWP_SHOWWINDOW);
-  ::SetWindowTextW(window, title.c_str());
-  ::SetFocus(::GetDlgItem(window, has_action ? kDialogActionId : kDialogCloseId));
+                 SWP_NOZORDER | SWP_SHOWWINDOW);
 }
 
-void DrawButton(const DRAWITEMSTRUCT& item, const Theme& theme) {
-  const bool primary = item.CtlID == static_cast<UINT>(kDialogActionId);
-  const bool pressed = (item.itemState & ODS_SELECTED) != 0;
-  const bool focused = (item.itemState & ODS_FOCUS) != 0;
+// The buttons are standard push buttons (Enter presses the focused one, screen
+// readers read them as buttons), drawn by the dialog.
+LRESULT DrawButton(const NMCUSTOMDRAW& draw, const Theme& theme) {
+  if (draw.dwDrawStage != CDDS_PREPAINT) return CDRF_DODEFAULT;
+  const bool primary = draw.hdr.idFrom == static_cast<UINT_PTR>(kDialogActionId);
+  const bool pressed = (draw.uItemState & CDIS_SELECTED) != 0;
   COLORREF fill = primary ? Theme::kAccentColor : kSecondaryButtonColor;
   if (pressed) fill = primary ? Theme::kAccentPressedColor : kSecondaryButtonHotColor;
-  ::FillRect(item.hDC, &item.rcItem, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+  ::FillRect(draw.hdc, &draw.rc, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
   base::ScopedGdiObject brush(::CreateSolidBrush(fill));
-  base::ScopedGdiObject pen(
-      ::CreatePen(PS_SOLID, 1, focused && !primary ? Theme::kAccentColor : fill));
-  const HGDIOBJ old_brush = ::SelectObject(item.hDC, brush.Get());
-  const HGDIOBJ old_pen = ::SelectObject(item.hDC, pen.Get());
-  const int radius = static_cast<int>(6 * theme.scale());
-  ::RoundRect(item.hDC, item.rcItem.left, item.rcItem.top, item.rcItem.right, item.rcItem.bottom,
-              radius, radius);
-  ::SelectObject(item.hDC, old_pen);
-  ::SelectObject(item.hDC, old_brush);
+  base::ScopedGdiObject pen(::CreatePen(PS_SOLID, 1, fill));
+  const HGDIOBJ old_brush = ::SelectObject(draw.hdc, brush.Get());
+  const HGDIOBJ old_pen = ::SelectObject(draw.hdc, pen.Get());
+  const int diameter = static_cast<int>(2 * kButtonRadius * theme.scale());
+  ::RoundRect(draw.hdc, draw.rc.left, draw.rc.top, draw.rc.right, draw.rc.bottom, diameter,
+              diameter);
+  ::SelectObject(draw.hdc, old_pen);
+  ::SelectObject(draw.hdc, old_brush);
 
   wchar_t text[128] = {};
-  ::GetWindowTextW(item.hwndItem, text, static_cast<int>(std::size(text)));
-  const HGDIOBJ old_font = ::SelectObject(item.hDC, theme.font(FontRole::kMedium));
-  ::SetBkMode(item.hDC, TRANSPARENT);
-  ::SetTextColor(item.hDC, primary ? Theme::kTextColor : Theme::kDarkTextColor);
-  RECT rect = item.rcItem;
-  ::DrawTextW(item.hDC, text, -1, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  ::SelectObject(item.hDC, old_font);
+  ::GetWindowTextW(draw.hdr.hwndFrom, text, static_cast<int>(std::size(text)));
+  const HGDIOBJ old_font = ::SelectObject(draw.hdc, theme.font(FontRole::kMedium));
+  ::SetBkMode(draw.hdc, TRANSPARENT);
+  ::SetTextColor(draw.hdc, primary ? Theme::kTextColor : Theme::kDarkTextColor);
+  RECT rect = draw.rc;
+  ::DrawTextW(draw.hdc, text, -1, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  ::SelectObject(draw.hdc, old_font);
+  return CDRF_SKIPDEFAULT;
 }
 
 void DrawStaticText(const DRAWITEMSTRUCT& item, const Theme& theme) {
@@ -137,6 +156,10 @@ void DrawStaticText(const DRAWITEMSTRUCT& item, const Theme& theme) {
 
 }  // namespace
 
+INT_PTR EscapeResultFor(MessageDialogKind kind) {
+  return kind == MessageDialogKind::kConfirmCancel ? kDialogActionId : kDialogCloseId;
+}
+
 MessageDialogTexts MessageDialogTextsFor(MessageDialogKind kind) {
   switch (kind) {
     case MessageDialogKind::kConfirmCancel:
@@ -156,10 +179,20 @@ MessageDialogTexts MessageDialogTextsFor(MessageDialogKind kind) {
 
 MessageDialog::MessageDialog(MessageDialogKind kind, uint16_t lang_id,
                              std::function<void()> on_action)
-    : texts_(MessageDialogTextsFor(kind)), lang_id_(lang_id), on_action_(std::move(on_action)) {}
+    : texts_(MessageDialogTextsFor(kind)),
+      escape_result_(EscapeResultFor(kind)),
+      lang_id_(lang_id),
+      on_action_(std::move(on_action)) {}
 
 INT_PTR MessageDialog::DoModal(HWND owner) {
-  DialogState state{this, &texts_, &on_action_, Theme(lang_id_)};
+  const ScopedKeyboardCueHook cue_hook;
+  DialogState state{this,
+                    &texts_,
+                    &on_action_,
+                    escape_result_,
+                    Theme(lang_id_),
+                    {},
+                    KeyboardCues(SystemShowsKeyboardCuesAlways())};
   const INT_PTR result =
       ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kMessageDialogTemplateId),
                         owner, DialogProc, reinterpret_cast<LPARAM>(&state));
@@ -178,12 +211,24 @@ INT_PTR CALLBACK MessageDialog::DialogProc(HWND window, UINT message, WPARAM wpa
     ::SetWindowLongPtrW(window, DWLP_USER, lparam);
     auto* state = reinterpret_cast<DialogState*>(lparam);
     state->dialog->window_ = window;
+    state->focus_ring.Attach(window,
+                             FocusRingStyleFor(FocusRingBackground::kLight, state->theme.scale()));
     LayOut(window, *state);
     return FALSE;
   }
   auto* state = reinterpret_cast<DialogState*>(::GetWindowLongPtrW(window, DWLP_USER));
   if (state == nullptr) return FALSE;
+  if (MovesFocusOrCues(message, wparam)) ::PostMessageW(window, kFocusRingMessage, 0, 0);
   switch (message) {
+    case kFocusRingMessage:
+      state->focus_ring.MoveTo(
+          state->keyboard_cues.focus_shown() ? FocusedControl(window) : nullptr,
+          static_cast<int>(kButtonRadius * state->theme.scale()));
+      return TRUE;
+    case WM_CHANGEUISTATE:
+    case WM_UPDATEUISTATE:
+      state->keyboard_cues.Apply(wparam);
+      return FALSE;
     case WM_CTLCOLORDLG:
       return reinterpret_cast<INT_PTR>(::GetStockObject(WHITE_BRUSH));
     case WM_PAINT: {
@@ -195,25 +240,30 @@ INT_PTR CALLBACK MessageDialog::DialogProc(HWND window, UINT message, WPARAM wpa
       ::GetClientRect(window, &client);
       base::ScopedGdiObject frame(::CreateSolidBrush(Theme::kBorderColor));
       ::FrameRect(dc, &client, static_cast<HBRUSH>(frame.Get()));
+      state->focus_ring.Paint(dc, window);
       ::EndPaint(window, &paint);
       return TRUE;
     }
-    case WM_DRAWITEM: {
-      const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
-      if (item.CtlType == ODT_BUTTON) {
-        DrawButton(item, state->theme);
-      } else {
-        DrawStaticText(item, state->theme);
-      }
+    case WM_DRAWITEM:
+      DrawStaticText(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam), state->theme);
+      return TRUE;
+    case WM_NOTIFY: {
+      const auto& draw = *reinterpret_cast<const NMCUSTOMDRAW*>(lparam);
+      if (draw.hdr.code != NM_CUSTOMDRAW) return FALSE;
+      ::SetWindowLongPtrW(window, DWLP_MSGRESULT, DrawButton(draw, state->theme));
       return TRUE;
     }
     case WM_COMMAND: {
       const int id = LOWORD(wparam);
+      if (HIWORD(wparam) != BN_CLICKED) return TRUE;
       if (id == kDialogActionId && state->texts->action != 0) {
         if (*state->on_action) (*state->on_action)();
         ::EndDialog(window, kDialogActionId);
-      } else if (id == kDialogCloseId || id == IDCANCEL) {
+      } else if (id == kDialogCloseId) {
         ::EndDialog(window, kDialogCloseId);
+      } else if (id == IDCANCEL) {
+        // Escape leaves without acting: the confirmation resumes, the others close.
+        ::EndDialog(window, state->escape_result);
       }
       return TRUE;
     }

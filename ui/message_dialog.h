@@ -29,6 +29,9 @@ struct MessageDialogTexts {
 };
 
 MessageDialogTexts MessageDialogTextsFor(MessageDialogKind kind);
+// What Escape ends a dialog with: leaving it without acting. The confirmation
+// resumes the installation (as Resume does); the other dialogs close.
+INT_PTR EscapeResultFor(MessageDialogKind kind);
 
 // A dialog on template 202: picture 315, a title, a text and one or two
 // buttons, drawn by the program in the window's style.
@@ -48,6 +51,7 @@ class MessageDialog {
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
   MessageDialogTexts texts_;
+  INT_PTR escape_result_;
   uint16_t lang_id_;
   std::function<void()> on_action_;
   HWND window_ = nullptr;

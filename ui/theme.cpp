@@ -1,5 +1,6 @@
 #include "ui/theme.h"
 
+#include "config/languages.h"
 #include "ui/language.h"
 #include "ui/scale_factor.h"
 
@@ -21,7 +22,7 @@ static_assert(std::size(kFonts) == static_cast<size_t>(FontRole::kCount));
 }  // namespace
 
 int ImageResourceId(ImageRole role, uint16_t lang_id) {
-  const bool russian = lang_id == kRussianLangId;
+  const bool russian = lang_id == config::kRussianLangId;
   switch (role) {
     case ImageRole::kBackground:
       return 307;

@@ -14,6 +14,7 @@ import threading
 import time
 
 import pytest
+from PIL import Image, ImageChops
 
 from conftest import setup_record, trust_demo_root
 from wine_prefix import BUILD, DRIVERS, ROOT, WINE, WinePrefix, wine_tool
@@ -60,10 +61,14 @@ def display():
 @pytest.fixture(scope="module")
 def desktop(display):
     """A Windows 10 prefix whose windows show on the Xvfb display; links open
-    nothing."""
+    nothing; keyboard cues hidden until a key is used."""
     prefix = WinePrefix(windows_version="win10", display=display)
     trust_demo_root(prefix)
     prefix.reg_add(r"HKCU\Software\Wine\WineBrowser", "Browsers", "true")
+    # Keyboard cues as Windows sets them: shown once the keyboard is used (Wine
+    # shows them always; bit 0x20 of the first byte).
+    prefix.reg_add(r"HKCU\Control Panel\Desktop", "UserPreferencesMask", "1000028012000000",
+                   kind="REG_BINARY")
     yield prefix
     prefix.close()
 
@@ -119,7 +124,12 @@ class WindowedRun:
 
 
 def drive(prefix, *args):
-    """Runs the window driver; returns its last JSON line. Its output goes
+    """Runs the window driver; returns its last JSON line."""
+    return drive_lines(prefix, *args)[-1]
+
+
+def drive_lines(prefix, *args):
+    """Runs the window driver; returns its JSON lines. Its output goes
     through a file: a system service that the driver happens to start would
     inherit a pipe and hold it open."""
     with tempfile.TemporaryFile(mode="w+") as out:
@@ -129,7 +139,7 @@ def drive(prefix, *args):
         out.seek(0)
         lines = [json.loads(line) for line in out if line.startswith("{")]
     assert lines, "the driver printed nothing"
-    return lines[-1]
+    return lines
 
 
 def main_window(state):
@@ -153,13 +163,18 @@ def screenshot(prefix, dialog, name):
     left, top, right, bottom = dialog["rect"]
     width, height = right - left, bottom - top
     # xwd reads a black screen while the layered shadow window is shown.
+    path = SCREENSHOTS / f"{name}.png"
     subprocess.run(["/usr/bin/import", "-display", prefix.env["DISPLAY"], "-window", "root",
-                    "-crop", f"{width}x{height}+{left}+{top}", "+repage",
-                    str(SCREENSHOTS / f"{name}.png")], check=True)
+                    "-crop", f"{width}x{height}+{left}+{top}", "+repage", str(path)], check=True)
+    return path
 
 
 def stat_vars(cdn):
     return [e["vars"] for e in cdn.events if e["kind"] == "stat"]
+
+
+def clicked_links(cdn):
+    return [fields["clicked_link"] for fields in stat_vars(cdn) if "clicked_link" in fields]
 
 
 def window_events(cdn):
@@ -325,6 +340,198 @@ def test_second_start_returns_600_and_brings_the_window_forward_then_close_ends_
     assert not any(v.get("stage", "").startswith("setup") for v in stat_vars(cdn))
 
 
+# Keyboard, focus and screen readers ----------------------------------------------
+
+# Tab order on the welcome screen: reading order (the close glyph, the row of
+# check boxes and Install, the privacy link, the licence link), wrapped round.
+WELCOME_TAB_ORDER = (1010, 1003, 1002, 1, 1021, 1054)
+INDIGO = (0x1C, 0x22, 0x68)
+
+
+def accessible(run):
+    """What a screen reader is told of the dialog a person can act on: the
+    dialog first, then its shown controls by ID."""
+    lines = drive_lines(run.prefix, "accessibility", run.pid)
+    return lines[0], {line["id"]: line for line in lines[1:] if line["visible"]}
+
+
+def focused(controls):
+    return next((i for i, c in controls.items() if c["focused"]), None)
+
+
+def checked(control):
+    """The checked state: Wine's accessibility layer reports none, so the
+    state Windows' layer derives from the check box (the driver's
+    "system_state") stands in when its own has no word of it."""
+    return "checked" in control.get("state", []) or "checked" in control["system_state"]
+
+
+def ring_share(shot, window, control, scale, dark):
+    """The share of the band where the focus ring of `control` (a screen
+    rectangle) lies in the screenshot of `window` that shows the ring:
+    near-white on the dark welcome screen, indigo on white."""
+    image = Image.open(shot).convert("RGB")
+    gap = width = 2 * scale
+    left, top = control[0] - window["rect"][0], control[1] - window["rect"][1]
+    right, bottom = control[2] - window["rect"][0], control[3] - window["rect"][1]
+    inner = (left - gap, top - gap, right + gap, bottom + gap)
+    band = [(x, y) for x in range(inner[0] - width, inner[2] + width)
+            for y in range(inner[1] - width, inner[3] + width)
+            if not (inner[0] <= x < inner[2] and inner[1] <= y < inner[3])]
+    if dark:
+        hits = sum(1 for p in band if min(image.getpixel(p)) >= 215)
+    else:
+        hits = sum(1 for p in band
+                   if all(abs(a - b) <= 40 for a, b in zip(image.getpixel(p), INDIGO)))
+    return hits / len(band)
+
+
+def changed_area(shot, before):
+    """The box (left, top, right, bottom) of every pixel that differs
+    between two screenshots of one window; None when none does."""
+    return ImageChops.difference(Image.open(shot).convert("RGB"),
+                                 Image.open(before).convert("RGB")).getbbox()
+
+
+def ring_bounds(window, control, scale):
+    """Where the ring round `control` may draw, in the window's screenshot."""
+    outside = 4 * scale + 1
+    return (control[0] - window["rect"][0] - outside, control[1] - window["rect"][1] - outside,
+            control[2] - window["rect"][0] + outside, control[3] - window["rect"][1] + outside)
+
+
+def tab_round_the_welcome_screen(run, welcome, name, scale=1):
+    """Before any key, no control wears the ring; then Tab, from the focused
+    control, gives each control the focus in reading order, as a screen
+    reader hears it, and each wears the ring in its screenshot. Returns what
+    was heard."""
+    rects = {c["id"]: c["rect"] for c in welcome["controls"]}
+    unfocused = shot = screenshot(run.prefix, welcome, f"focus_none_{name}")
+    start = WELCOME_TAB_ORDER.index(focused(accessible(run)[1]))
+    for control in WELCOME_TAB_ORDER:
+        assert ring_share(shot, welcome, rects[control], scale, dark=True) < 0.05, control
+    heard = {}
+    for step in range(1, len(WELCOME_TAB_ORDER) + 1):
+        control = WELCOME_TAB_ORDER[(start + step) % len(WELCOME_TAB_ORDER)]
+        assert run.drive("key", "tab")["done"]
+        _, heard = accessible(run)
+        assert focused(heard) == control, f"Tab reached {focused(heard)}, not {control}"
+        shot = screenshot(run.prefix, welcome, f"focus_{name}_{control}")
+        share = ring_share(shot, welcome, rects[control], scale, dark=True)
+        assert share > 0.3, f"no ring round {control} ({share:.2f}) in {shot.name}"
+        # Nothing else changed on the screen.
+        changed, bounds = changed_area(shot, unfocused), ring_bounds(welcome, rects[control], scale)
+        assert bounds[0] <= changed[0] and bounds[1] <= changed[1] and \
+            changed[2] <= bounds[2] and changed[3] <= bounds[3], \
+            f"{shot.name} changed in {changed}, outside the ring {bounds}"
+    return heard
+
+
+def test_keyboard_alone_installs_and_a_screen_reader_hears_each_control(screen, cdn):
+    cdn.hold_archive(READ_BLOCK_BYTES)
+    # The setup pauses a second after each figure, so that the driver reads it.
+    run = WindowedRun(screen, "--distr-info-params=cancel=1", env={"DEMO_SETUP_STEP_MS": "1000"})
+    try:
+        welcome = main_window(run.window())
+        # A mouse click moves the focus too, and shows no ring.
+        for _ in range(2):
+            assert run.drive("click", 1002)["done"]
+        title, heard = accessible(run)
+        assert title["name"] == "Velmar"
+        assert {i: heard[i].get("name") for i in (1, 1010, 1000, 1021, 1054, 1003)} == {
+            1: "Install", 1010: "Close", 1000: "The fast, secure, and intelligent web browser",
+            1021: "Privacy policy", 1054: "License Agreement",
+            1003: "I want to help improve Velmar services by sending browser usage "
+                  "statistics to Velmar"}
+        assert heard[1002]["name"].replace("&", "") == "Set as default browser"
+        assert heard[1053]["name"] == ("By using Velmar Browser, you agree to the Terms and "
+                                       "Conditions of the License Agreement.")
+        assert heard[1002]["system_role"] == heard[1003]["system_role"] == "check button"
+        assert checked(heard[1002]) and checked(heard[1003])
+        assert tuple(i for i in heard if "focusable" in heard[i]["system_state"]) == \
+            WELCOME_TAB_ORDER, "reading order"
+        tab_round_the_welcome_screen(run, welcome, "en")
+
+        start = focused(accessible(run)[1])
+        assert run.drive("key", "shift+tab")["done"]
+        before = WELCOME_TAB_ORDER[WELCOME_TAB_ORDER.index(start) - 1]
+        assert focused(accessible(run)[1]) == before
+        assert run.drive("key", "tab")["done"]
+        # Alt and the underlined letter of "&Set as default browser", twice.
+        for expected in (False, True):
+            assert run.drive("key", "alt+s")["done"]
+            assert checked(accessible(run)[1][1002]) is expected
+        # Enter on the privacy link and Space on the licence link open their pages.
+        for link, key in ((1021, "enter"), (1054, "space")):
+            while focused(accessible(run)[1]) != link:
+                assert run.drive("key", "tab")["done"]
+            assert run.drive("key", key)["done"]
+        deadline = time.monotonic() + 10
+        while len(clicked_links(cdn)) < 2 and time.monotonic() < deadline:
+            time.sleep(0.1)
+        links = clicked_links(cdn)
+        assert len(links) == 2 and "confidential" in links[0] and "agreement" in links[1], links
+        # Tab to the statistics box, Space, Tab to Install, Enter.
+        while focused(accessible(run)[1]) != 1003:
+            assert run.drive("key", "tab")["done"]
+        assert run.drive("key", "space")["done"]
+        assert not checked(accessible(run)[1][1003])
+        while focused(accessible(run)[1]) != 1:
+            assert run.drive("key", "tab")["done"]
+        assert run.drive("key", "enter")["done"]
+        progress = run.drive("wait", "visible", 1012, 20000)
+        assert progress["met"]
+
+        # On the progress screen the focus lands on its one control.
+        _, heard = accessible(run)
+        assert focused(heard) == 1009 and heard[1009]["name"] == "Close"
+        assert heard[1012]["system_role"] == "progress bar"
+        assert heard[1012]["system_value"] == heard[1055]["name"] == "0%"
+        assert heard[1056]["name"].startswith("Security\nProtect active security technology")
+        shot = screenshot(screen, main_window(progress), "focus_progress_en_1009")
+        rect = {c["id"]: c["rect"] for c in main_window(progress)["controls"]}[1009]
+        assert ring_share(shot, main_window(progress), rect, 1, dark=False) > 0.3
+
+        # Enter on the close glyph asks; Tab and Shift+Tab ring its buttons;
+        # Escape resumes.
+        assert run.drive("key", "enter")["done"]
+        asked = run.drive("wait", "dialog", 20000)
+        dialog = modal_dialog(asked)
+        title, heard = accessible(run)
+        assert title["name"] == "Installation not complete. Resume?"
+        assert heard[1000]["name"] == "Installation not complete. Resume?"
+        assert (heard[1]["name"], heard[1010]["name"]) == ("Resume", "Cancel")
+        assert focused(heard) == 1
+        buttons = {c["id"]: c["rect"] for c in dialog["controls"]}
+        for key, control in (("tab", 1010), ("shift+tab", 1)):
+            assert run.drive("key", key)["done"]
+            assert focused(accessible(run)[1]) == control
+            shot = screenshot(screen, dialog, f"focus_confirm_en_{control}")
+            assert ring_share(shot, dialog, buttons[control], 1, dark=False) > 0.3, control
+        assert run.drive("key", "escape")["done"]
+        time.sleep(1)
+        state = run.drive("state")
+        assert modal_dialog(state) is None and main_window(state), "Escape did not resume"
+
+        # The progress read out follows the setup's.
+        cdn.release_archive()
+        assert run.drive("wait", "text", 1055, "75%", 60000)["met"]
+        assert accessible(run)[1][1012]["system_value"] == "75%"
+        assert run.drive("wait", "gone", 60000)["met"]
+        assert run.exit_code() == 0
+    finally:
+        run.kill()
+        cdn.release_archive()
+    # The same events as the same choices made with the mouse.
+    assert window_events(cdn) == [("choosen_checkbox", "default", "liteinstall")] * 4 + [
+        ("choosen_checkbox", "sendstat", "liteinstall"),
+        ("clicked_button", "install", "liteinstall"),
+        ("action", "install_browser_button_clicked", None)]
+    switches = setup_record(screen)["switches"]
+    assert "send-statistics" not in switches
+    assert "make-browser-default-after-import" in switches
+
+
 # Looks -------------------------------------------------------------------------
 
 @pytest.mark.parametrize("name,switches,env", [
@@ -343,15 +550,26 @@ def test_screens_in_other_languages_and_scales(screen, cdn, name, switches, env)
     try:
         welcome = main_window(run.window())
         screenshot(screen, welcome, f"welcome_{name}")
+        if name in ("en_scale2", "ja"):
+            heard = tab_round_the_welcome_screen(run, welcome, name, 2 if "scale" in name else 1)
+            assert all(heard[i].get("name") for i in heard), heard
+            if name == "ja":
+                assert heard[1010]["name"] == "\u9589\u3058\u308b"  # "Close"
         assert run.drive("click", 1)["done"]
         progress = run.drive("wait", "visible", 1012, 20000)
         assert progress["met"]
         screenshot(screen, main_window(progress), f"progress_{name}")
+        if name == "ja":
+            # The first slide's heading "Security", then its text.
+            slide = accessible(run)[1][1056]["name"]
+            assert slide.startswith("\u30bb\u30ad\u30e5\u30ea\u30c6\u30a3\n") and len(slide) > 20
     finally:
         run.kill()
     if "scale" in name:
         left, top, right, bottom = welcome["rect"]
         assert (right - left, bottom - top) == (1456, 800)
+        started = [v for v in stat_vars(cdn) if v.get("action") == "installer_started"]
+        assert started and started[0]["dpi"] == "200", started
 
 
 # The welcome screen's controls that hold text: the tagline, the two check

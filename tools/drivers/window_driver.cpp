@@ -1,22 +1,34 @@
 // Drives the installer's window from outside, as a person would, for the
-// end-to-end tests and the demo: finds it, clicks its buttons, presses Escape,
-// and reads what is on the screen. Every command prints JSON lines.
+// end-to-end tests and the demo: finds it, clicks its buttons, presses keys,
+// and reads what is on the screen and what a screen reader would announce.
+// Every command prints JSON lines.
 //
 //   window_driver state PID
 //   window_driver wait PID window|dialog|gone [TIMEOUT_MS]   (gone: no dialog left)
 //   window_driver wait PID visible ID [TIMEOUT_MS]
 //   window_driver wait PID text ID TEXT [TIMEOUT_MS]
 //   window_driver click PID ID
-//   window_driver key PID escape
+//   window_driver key PID KEY    KEY: tab, shift+tab, space, enter, escape, alt, alt+LETTER
+//   window_driver accessibility PID
 //
 // PID 0 means any process. The installer's windows are top-level dialogs
 // (class #32770) of that process; the one a person can act on is the enabled
 // one: the modal dialog while one is open, else the main window (title
 // "Velmar"). Clicks are posted as BM_CLICK to the button, which presses and
 // releases it like the mouse does, so a zero-sized or hidden button stays
-// unclickable; Escape is posted as the key's down and up messages to the
-// focused control.
+// unclickable. Keys are typed into that dialog as keyboard input (SendInput),
+// so the dialog manager handles them as a person's.
+//
+// accessibility prints the dialog and then each of its controls in their
+// order (the order screen readers and Tab follow) as the system's
+// accessibility layer answers for them (oleacc, IAccessible): name, role,
+// state and value, with the focused control marked. Beside them, "system_role"
+// and "system_state" are what Windows' layer derives from the control's class,
+// style, BM_GETCHECK answer and progress position ("system_value"), for
+// where Wine's gives only a generic role.
 #include <windows.h>
+#include <commctrl.h>
+#include <oleacc.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +37,7 @@
 
 #include "base/strings.h"
 #include "config/json_reader.h"
+#include "ui/accessibility.h"
 
 namespace {
 
@@ -37,6 +50,11 @@ constexpr DWORD kDefaultWaitMs = 30000;  // 30 seconds
 constexpr DWORD kPollMs = 50;
 constexpr UINT kAnswerTimeoutMs = 1000;  // 1 second
 constexpr int kMaxTextLength = 4096;
+// Time for the window to handle typed keys before the driver reports.
+constexpr DWORD kKeySettleMs = 300;
+// mingw-w64's import library resolves IID_IAccessible to an import thunk.
+constexpr IID kAccessibleIid = {
+    0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
 
 // The text as the system keeps it for another process's window, which asks
 // nothing of that window (GetWindowTextLengthW would, and a hung one never answers).
@@ -231,17 +249,153 @@ int Click(DWORD process_id, int id) {
                                   ::PostMessageW(button, BM_CLICK, 0, 0));
 }
 
-int PressEscape(DWORD process_id) {
+INPUT KeyInput(WORD key, bool up) {
+  INPUT input = {};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = key;
+  input.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  return input;
+}
+
+// The keys of a name such as "shift+tab" or "alt+s", pressed in order and
+// released in reverse; empty for a name it does not know.
+std::vector<WORD> KeysOf(const std::wstring& name) {
+  std::vector<WORD> keys;
+  size_t start = 0;
+  while (start <= name.size()) {
+    const size_t plus = name.find(L'+', start);
+    const std::wstring part =
+        name.substr(start, plus == std::wstring::npos ? std::wstring::npos : plus - start);
+    start = plus == std::wstring::npos ? name.size() + 1 : plus + 1;
+    if (part == L"tab") {
+      keys.push_back(VK_TAB);
+    } else if (part == L"shift") {
+      keys.push_back(VK_SHIFT);
+    } else if (part == L"alt") {
+      keys.push_back(VK_MENU);
+    } else if (part == L"space") {
+      keys.push_back(VK_SPACE);
+    } else if (part == L"enter") {
+      keys.push_back(VK_RETURN);
+    } else if (part == L"escape") {
+      keys.push_back(VK_ESCAPE);
+    } else if (part.size() == 1) {
+      const SHORT scan = ::VkKeyScanW(part[0]);
+      if (scan == -1) return {};
+      keys.push_back(static_cast<WORD>(LOBYTE(scan)));
+    } else {
+      return {};
+    }
+  }
+  return keys;
+}
+
+int PressKeys(DWORD process_id, const std::wstring& name) {
   const HWND dialog = FindActiveDialog(FindDialogs(process_id));
-  if (dialog == nullptr) return PrintResult("key", false);
+  const std::vector<WORD> keys = KeysOf(name);
+  if (dialog == nullptr || keys.empty()) return PrintResult("key", false);
+  // Typed keys go to the foreground window, as a person's do.
+  if (::GetForegroundWindow() != dialog) ::SetForegroundWindow(dialog);
+  std::vector<INPUT> inputs;
+  for (WORD key : keys) inputs.push_back(KeyInput(key, false));
+  for (auto key = keys.rbegin(); key != keys.rend(); ++key) inputs.push_back(KeyInput(*key, true));
+  const UINT sent =
+      ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), static_cast<int>(sizeof(INPUT)));
+  ::Sleep(kKeySettleMs);
+  return PrintResult("key", sent == inputs.size());
+}
+
+json_t* StateNames(long state) {
+  json_t* names = json_array();
+  for (DWORD bit = 1; bit <= STATE_SYSTEM_HASPOPUP; bit <<= 1) {
+    if ((static_cast<DWORD>(state) & bit) == 0) continue;
+    wchar_t text[128] = {};
+    ::GetStateTextW(bit, text, 128);
+    json_array_append_new(names, Utf8(text));
+  }
+  return names;
+}
+
+json_t* RoleName(long role) {
+  wchar_t text[128] = {};
+  if (role == 0 || ::GetRoleTextW(static_cast<DWORD>(role), text, 128) == 0) return json_null();
+  return Utf8(text);
+}
+
+// One window as the accessibility layer presents it to a screen reader.
+json_t* AccessibleJson(HWND window, HWND focus) {
+  json_t* line = json_object();
+  const bool focused = window == focus;
+  json_object_set_new(line, "id", json_integer(::GetDlgCtrlID(window)));
+  json_object_set_new(line, "class", Utf8(GetClass(window)));
+  IAccessible* accessible = nullptr;
+  if (SUCCEEDED(::AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT),
+                                             kAccessibleIid,
+                                             reinterpret_cast<void**>(&accessible)))) {
+    VARIANT self = {};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR text = nullptr;
+    if (accessible->get_accName(self, &text) == S_OK && text != nullptr) {
+      json_object_set_new(line, "name", Utf8(text));
+    }
+    ::SysFreeString(text);
+    text = nullptr;
+    if (accessible->get_accValue(self, &text) == S_OK && text != nullptr) {
+      json_object_set_new(line, "value", Utf8(text));
+    }
+    ::SysFreeString(text);
+    VARIANT answer = {};
+    if (accessible->get_accRole(self, &answer) == S_OK && answer.vt == VT_I4) {
+      json_object_set_new(line, "role", RoleName(answer.lVal));
+    }
+    ::VariantClear(&answer);
+    if (accessible->get_accState(self, &answer) == S_OK && answer.vt == VT_I4) {
+      json_object_set_new(line, "state", StateNames(answer.lVal));
+    }
+    ::VariantClear(&answer);
+    accessible->Release();
+  }
+  // A window that does not answer within the time-out reads as unchecked.
+  DWORD_PTR check = BST_UNCHECKED;
+  const std::wstring window_class = GetClass(window);
+  if (window_class == L"Button") {
+    ::SendMessageTimeoutW(window, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &check);
+  }
+  const long role =
+      ui::StandardRole(window_class, static_cast<DWORD>(::GetWindowLongW(window, GWL_STYLE)));
+  json_object_set_new(line, "system_role", RoleName(role));
+  // Windows' layer reads a progress bar's value as its position in percent.
+  if (role == ROLE_SYSTEM_PROGRESSBAR) {
+    DWORD_PTR position = 0;
+    ::SendMessageTimeoutW(window, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &position);
+    json_object_set_new(line, "system_value",
+                        Utf8(std::to_wstring(static_cast<int>(position)) + L"%"));
+  }
+  json_object_set_new(
+      line, "system_state",
+      StateNames(ui::StandardState(role, static_cast<LRESULT>(check), focused, IsShown(window),
+                                   ::IsWindowEnabled(window) != FALSE)));
+  json_object_set_new(line, "focused", json_boolean(focused));
+  json_object_set_new(line, "visible", json_boolean(IsShown(window)));
+  return line;
+}
+
+// The dialog a person can act on, then each of its controls in z-order.
+int PrintAccessibility(DWORD process_id) {
+  const HWND dialog = FindActiveDialog(FindDialogs(process_id));
+  if (dialog == nullptr) return PrintResult("accessibility", false);
   GUITHREADINFO info = {};
   info.cbSize = sizeof(info);
   const DWORD thread = ::GetWindowThreadProcessId(dialog, nullptr);
-  const HWND target =
-      ::GetGUIThreadInfo(thread, &info) && info.hwndFocus != nullptr ? info.hwndFocus : dialog;
-  const LPARAM down = 1 | (static_cast<LPARAM>(::MapVirtualKeyW(VK_ESCAPE, MAPVK_VK_TO_VSC)) << 16);
-  return PrintResult("key", ::PostMessageW(target, WM_KEYDOWN, VK_ESCAPE, down) &&
-                                ::PostMessageW(target, WM_KEYUP, VK_ESCAPE, down | 0xC0000000));
+  const HWND focus = ::GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+  Print(JsonPtr(AccessibleJson(dialog, focus)));
+  for (HWND child = ::GetWindow(dialog, GW_CHILD); child != nullptr;
+       child = ::GetWindow(child, GW_HWNDNEXT)) {
+    Print(JsonPtr(AccessibleJson(child, focus)));
+  }
+  return 0;
 }
 
 }  // namespace
@@ -255,9 +409,13 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (command == L"wait" && argc > 3) return Wait(process_id, argc, argv);
   if (command == L"click" && argc > 3) return Click(process_id, _wtoi(argv[3]));
-  if (command == L"key" && argc > 3 && std::wstring(argv[3]) == L"escape") {
-    return PressEscape(process_id);
+  if (command == L"key" && argc > 3) return PressKeys(process_id, argv[3]);
+  if (command == L"accessibility") {
+    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const int result = PrintAccessibility(process_id);
+    ::CoUninitialize();
+    return result;
   }
-  std::fprintf(stderr, "usage: window_driver state|wait|click|key PID ...\n");
+  std::fprintf(stderr, "usage: window_driver state|wait|click|key|accessibility PID ...\n");
   return 2;
 }

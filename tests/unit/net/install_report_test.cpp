@@ -25,6 +25,18 @@ TEST(InstallReportTest, FailedAttemptCarriesErrorRedirectAndX64) {
   EXPECT_EQ(values.at(L"x64"), L"1");
 }
 
+TEST(InstallReportTest, StartedEventReportsTheScaleFactorTimesAHundred) {
+  const struct {
+    double scale;
+    const wchar_t* dpi;
+  } cases[] = {{1.0, L"100"}, {2.0, L"200"}, {1.25, L"125"}, {1.15, L"115"}, {144 / 96.0, L"150"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.scale);
+    EXPECT_EQ(InstallerStartedEvent(c.scale, 1600, 1000).at(L"dpi"), c.dpi);
+  }
+  EXPECT_EQ(InstallerStartedEvent(1.0, 1600, 1000).at(L"resolution"), L"1600x1000");
+}
+
 TEST(InstallReportTest, SetupEventsNameTheUpdateAndHowTheSetupIsStarted) {
   EXPECT_EQ(SetupExeLaunchedEvent(true, false, false).at(L"action"), L"update");
   EXPECT_EQ(SetupExeLaunchedEvent(false, false, true).at(L"uac"), L"1");

@@ -4,19 +4,11 @@
 
 #include <string>
 
+#include "config/languages.h"
 #include "unit/ui/installer_module.h"
 
 namespace ui {
 namespace {
-
-TEST(LanguageTest, LanguagesWithoutStringsFallBackToEnglish) {
-  EXPECT_EQ(LanguageFromLangId(1034), "en");  // Spanish, traditional sort
-  EXPECT_EQ(LanguageFromLangId(3082), "es");
-  // Names are compared exactly.
-  EXPECT_EQ(LangIdFromLanguage("pt"), 1033);
-  EXPECT_EQ(LangIdFromLanguage("RU"), 1033);
-  EXPECT_EQ(LangIdFromLanguage(""), 1033);
-}
 
 TEST(StringBlockTest, FindsEntriesByIndexAndNothingInACutBlock) {
   // Sixteen texts, each after its length, as the resource compiler lays them
@@ -62,12 +54,20 @@ TEST_F(InstallerStringsTest, EveryLanguageHasEveryString) {
                           428, 429, 431, 432, 434, 435, 437, 438, 439, 440};
   for (const char* name : languages) {
     SCOPED_TRACE(name);
-    const uint16_t lang_id = LangIdFromLanguage(name);
-    EXPECT_EQ(LanguageFromLangId(lang_id), name);
+    const uint16_t lang_id = config::LangIdFromLanguage(name);
+    EXPECT_EQ(config::LanguageFromLangId(lang_id), name);
     for (uint32_t id : ids) {
       EXPECT_FALSE(LoadLocalizedString(id, lang_id, module_.Get()).empty()) << "string " << id;
     }
     EXPECT_EQ(LoadLocalizedString(kStringOldWindowsText, lang_id, module_.Get()), L"");
+    // The default-browser check box has one accelerator: "&" before a character.
+    const std::wstring make_default =
+        LoadLocalizedString(kStringMakeDefault, lang_id, module_.Get());
+    const size_t mark = make_default.find(L'&');
+    EXPECT_TRUE(mark != std::wstring::npos && mark + 1 < make_default.size() &&
+                make_default[mark + 1] != L' ' && make_default[mark + 1] != L'&' &&
+                make_default.find(L'&', mark + 1) == std::wstring::npos)
+        << "accelerator of 438";
     // The licence sentence holds exactly one ((link)).
     const std::wstring license = LoadLocalizedString(kStringLicense, lang_id, module_.Get());
     const size_t open = license.find(L"((");

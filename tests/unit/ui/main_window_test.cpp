@@ -39,5 +39,16 @@ TEST(MainWindowChoicesTest, AutomaticStartNeedsFirstAndBothChoices) {
   EXPECT_FALSE(IsAutomaticStart(Params({{"def", "1"}, {"stat", "1"}})));
 }
 
+// The window puts the focus on Install itself when it opens: a ring there
+// would show before any key was pressed, even where the system starts with
+// its cues shown. Everything else rings as soon as the cues show.
+TEST(MainWindowFocusRingTest, InstallRingsOnlyAfterTheKeyboardMovedTheFocus) {
+  EXPECT_FALSE(FocusRingShown(false, false, true));
+  EXPECT_TRUE(FocusRingShown(true, false, false));
+  EXPECT_FALSE(FocusRingShown(true, true, false));
+  EXPECT_TRUE(FocusRingShown(true, true, true));
+  EXPECT_FALSE(FocusRingShown(false, true, true));
+}
+
 }  // namespace
 }  // namespace ui
