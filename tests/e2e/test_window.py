@@ -85,11 +85,11 @@ def screen(desktop, cdn):
 class WindowedRun:
     """The installer started with its window, run to its end in the background."""
 
-    def __init__(self, prefix, *switches, env=None):
+    def __init__(self, prefix, *switches, env=None, exe=INSTALLER):
         self.prefix, self.pid, self.code = prefix, None, None
 
         def run():
-            self.code, _ = prefix.run([INSTALLER, *switches], env=env, timeout=300)
+            self.code, _ = prefix.run([exe, *switches], env=env, timeout=300)
         self.thread = threading.Thread(target=run, daemon=True)
         self.thread.start()
 
