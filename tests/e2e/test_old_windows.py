@@ -93,14 +93,14 @@ def test_on_vista_the_dialog_shows_and_more_info_opens_the_help_page(old_machine
 
 
 def test_on_xp_close_ends_the_run_without_opening_anything(old_machine, cdn):
-    run = WindowedRun(old_machine, exe=PROBES,
+    run = WindowedRun(old_machine, "--force-device-scale-factor=2", exe=PROBES,
                       env={"LITE_TEST_PROBES": "windows-xp", "LC_ALL": "ru_RU.UTF-8"})
     try:
         dialog = shown_dialog(run)
         texts = visible_texts(dialog)
         assert texts[1000] == dialog["title"] != OLD_WINDOWS_TITLE, "the title is Russian"
         assert (texts[1], texts[1010]) == ("Подробнее", "Закрыть")
-        screenshot(old_machine, dialog, "old_windows_ru")
+        screenshot(old_machine, dialog, "old_windows_ru_scale2")
         assert run.drive("click", 1010)["done"]
         assert run.exit_code() == EXIT_OLD_WINDOWS
     finally:
