@@ -86,7 +86,7 @@ class WindowedRun:
     """The installer started with its window, run to its end in the background."""
 
     def __init__(self, prefix, *switches, env=None, exe=INSTALLER):
-        self.prefix, self.pid, self.code = prefix, None, None
+        self.prefix, self.exe, self.pid, self.code = prefix, exe, None, None
 
         def run():
             self.code, _ = prefix.run([exe, *switches], env=env, timeout=300)
@@ -114,7 +114,7 @@ class WindowedRun:
     def kill(self):
         """Ends an installer that a failed test left running."""
         if self.thread.is_alive():
-            wine_tool(["taskkill", "/f", "/im", INSTALLER.name], self.prefix.env, check=False)
+            wine_tool(["taskkill", "/f", "/im", self.exe.name], self.prefix.env, check=False)
             self.thread.join(20)
 
 
