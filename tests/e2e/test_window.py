@@ -329,6 +329,7 @@ def test_second_start_returns_600_and_brings_the_window_forward_then_close_ends_
 
 @pytest.mark.parametrize("name,switches,env", [
     ("en_scale2", ["--force-device-scale-factor=2"], {}),
+    ("ru_scale2", ["--force-device-scale-factor=2"], {"LC_ALL": "ru_RU.UTF-8"}),
     ("ru", [], {"LC_ALL": "ru_RU.UTF-8"}),
     ("ja", [], {"LC_ALL": "ja_JP.UTF-8"}),
     ("tr", [], {"LC_ALL": "tr_TR.UTF-8"}),
