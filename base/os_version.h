@@ -27,6 +27,12 @@ enum OsVersionIndex : int {
 
 int OsVersionIndexFor(uint32_t major, uint32_t minor, uint32_t build);
 
+// Windows XP and Vista: the systems the browser no longer supports, which get
+// the last build made for them.
+inline bool IsXpOrVista(int os_version_index) {
+  return os_version_index == kOsXp || os_version_index == kOsVista;
+}
+
 enum class ProcessorArchitecture { kX86, kX64, kIa64, kOther };
 enum class Wow64State { kOff, kOn, kUnknown };
 

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <gdiplus.h>
 #include <objbase.h>
+#include <shellapi.h>
 
 #include <memory>
 
@@ -16,6 +17,7 @@
 #include "config/brand_info.h"
 #include "config/distribution_params.h"
 #include "crash/crash_reporter.h"
+#include "endpoints.h"
 #include "installer/default_browser_check.h"
 #include "installer/delayed_params.h"
 #include "installer/disk_space.h"
@@ -27,6 +29,7 @@
 #include "ui/language.h"
 #include "ui/main_window.h"
 #include "ui/message_dialog.h"
+#include "ui/page_urls.h"
 #include "ui/process_window.h"
 #include "ui/remote_observer.h"
 #include "version.h"
@@ -94,6 +97,16 @@ void AnnotateCrashReports(const config::DistributionParams& params,
   reporter->SetAnnotation("default_language", brand_info.default_language());
 }
 
+// Tells a person on Windows XP or Vista that this browser does not support
+// their system; "More info" opens the help page on the brand's regional site.
+void ShowOldWindowsDialog(const config::BrandInfo& brand_info) {
+  const std::string help_page = ui::BuildHelpPageUrl(endpoints::kMakerSite, brand_info.brand_id());
+  ui::MessageDialog(ui::MessageDialogKind::kOldWindows, brand_info.language_id(), [&help_page] {
+    LOG_INFO_AS("ShowOldWindowsDialog") << "Opening the help page " << help_page;
+    ::ShellExecuteA(nullptr, "open", help_page.c_str(), nullptr, nullptr, SW_SHOW);
+  }).DoModal(nullptr);
+}
+
 int RunMaster(const StartupProbes& probes) {
   UserInterfaceEnvironment ui_environment(
       !base::CommandLine::ForCurrentProcess().HasSwitch("silent"));
@@ -125,8 +138,15 @@ int RunMaster(const StartupProbes& probes) {
   std::string language;
   if (params.Get("lang", &language)) brand_info.SetDefaultLanguage(language);
   brand_info.ApplyDefaults();
-  base::GetOsVersionIndex();
+  const int os_version_index = probes.OsVersionIndex();
   AnnotateCrashReports(params, brand_info);
+
+  if (ShowsOldWindowsDialog(os_version_index, silent)) {
+    LOG_INFO_AS("wWinMain") << "Windows XP or Vista is not supported, os version index: "
+                            << os_version_index;
+    ShowOldWindowsDialog(brand_info);
+    return kExitOldWindows;
+  }
 
   if (!probes.IsSse2Supported()) {
     LOG_ERROR_AS("wWinMain") << "CPU is not supported";
@@ -165,6 +185,12 @@ int RunMaster(const StartupProbes& probes) {
 }
 
 }  // namespace
+
+bool ShowsOldWindowsDialog(int os_version_index, bool silent) {
+  return !silent && base::IsXpOrVista(os_version_index);
+}
+
+int StartupProbes::OsVersionIndex() const { return base::GetOsVersionIndex(); }
 
 bool StartupProbes::IsSse2Supported() const {
   return ::IsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE) != FALSE;

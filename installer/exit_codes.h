@@ -22,6 +22,8 @@ enum ExitCode : int {
   kExitNotEnoughDiskSpace = 403,
   // Master: the processor has no SSE2.
   kExitCpuNotSupported = 404,
+  // Master, windowed: Windows XP or Vista; the dialog told the person so.
+  kExitOldWindows = 405,
   // Master, windowed: the window closed without installing.
   kExitUserCancelled = 500,
   // Master: another master holds the single-instance mutex.

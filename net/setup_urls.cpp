@@ -38,7 +38,7 @@ uint64_t GetVersionResourceDate(const std::wstring& path) {
 std::vector<std::string> BuildSetupUrlList(int os_version_index, uint32_t architecture,
                                            const SetupUrls& urls, bool versioned_allowed) {
   std::vector<std::string> list;
-  if (os_version_index == base::kOsXp || os_version_index == base::kOsVista) {
+  if (base::IsXpOrVista(os_version_index)) {
     list.push_back(std::string(endpoints::kDownloadHost) + kOldWindowsSetupPath);
   } else {
     if (architecture == kArchitecture64) list.push_back(urls.setup_url64);

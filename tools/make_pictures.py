@@ -13,6 +13,9 @@ timestamps or metadata, fixed encoder settings.
     tools/make_pictures.py --out DIR --scale 2
                                            render every picture at twice the size (previews)
 
+The pictures drawn small (logos, sprites, progress bar, dialog picture, shadow
+pieces) are made twice: at their size and at twice it ("_2x", ID + 2000).
+
 Prints each picture's size in bytes and the total.
 """
 
@@ -34,6 +37,11 @@ RC_FILE = os.path.join(ROOT, "resources", "pictures.rc")
 
 # Everything the installer may carry in pictures, in bytes.
 BUDGET_BYTES = 250 * 1024
+
+# The pictures drawn small are also rendered at twice their size, which the
+# window draws above scale 1 instead of stretching the 1x ones; their IDs are
+# the 1x IDs plus this (kDoubleSizePictureOffset, ui/resource_bitmap.h).
+DOUBLE_SIZE_ID_OFFSET = 2000
 
 # Word-mark colours: white on the welcome screen's indigo, ink on white.
 LIGHT_CSS = "svg { color: #FFFFFF; }"
@@ -155,33 +163,34 @@ def crop(image, box, scale):
     return image.crop(tuple(round(v * scale) for v in box))
 
 
-def build(scratch, scale):
-    """Returns [(resource ID, file name, bytes)] for every picture."""
-    r = Renderer(scratch, scale)
-    pictures = []
-
-    def add(resource_id, name, data):
-        pictures.append((resource_id, name, data))
-
-    add(307, "background.jpg", encode_jpeg(r.render("background.svg", 728, 400), BACKGROUND_JPEG))
-    add(301, "logo_light.png", encode_png(r.render("logo.svg", 166, 28, LIGHT_CSS), "RGBA"))
-    add(304, "logo_dark.png", encode_png(r.render("logo.svg", 166, 28, DARK_CSS), "RGBA"))
-    add(1065, "logo_light_ru.png", encode_png(r.render("logo_ru.svg", 166, 28, LIGHT_CSS), "RGBA"))
-    add(1066, "logo_dark_ru.png", encode_png(r.render("logo_ru.svg", 166, 28, DARK_CSS), "RGBA"))
-    add(303, "slide_security.jpg", encode_jpeg(r.render("slide_security.svg", 702, 536), SLIDE_JPEG))
-    add(321, "slide_security_ru.jpg",
-        encode_jpeg(r.render("slide_security_ru.svg", 698, 478), SLIDE_JPEG))
-    add(309, "install_button.png", encode_png(r.render("install_button.svg", 336, 32), "RGBA"))
-    add(299, "checkbox.png", encode_png(r.render("checkbox.svg", 96, 16), "RGBA"))
-    add(302, "close_welcome.png", encode_png(r.render("close_welcome.svg", 36, 12), "LA"))
-    add(298, "close_progress.png", encode_png(r.render("close_progress.svg", 36, 12), "LA"))
-    add(313, "progress_track.png", encode_png(r.render("progress_track.svg", 292, 4), "RGB"))
-    add(314, "progress_fill.png", encode_png(r.render("progress_fill.svg", 292, 4), "RGBA"))
-    add(315, "dialog.png", encode_palette_png(r.render("dialog.svg", 410, 186), scratch))
+def small_pictures(r, scale, scratch):
+    """The pictures drawn small, rendered at |scale|: [(resource ID, file
+    name, bytes)]. They are made at the window's two design scales."""
+    pictures = [
+        (301, "logo_light.png", encode_png(r.render("logo.svg", 166, 28, LIGHT_CSS, scale), "RGBA")),
+        (304, "logo_dark.png", encode_png(r.render("logo.svg", 166, 28, DARK_CSS, scale), "RGBA")),
+        (1065, "logo_light_ru.png",
+         encode_png(r.render("logo_ru.svg", 166, 28, LIGHT_CSS, scale), "RGBA")),
+        (1066, "logo_dark_ru.png",
+         encode_png(r.render("logo_ru.svg", 166, 28, DARK_CSS, scale), "RGBA")),
+        (309, "install_button.png",
+         encode_png(r.render("install_button.svg", 336, 32, scale=scale), "RGBA")),
+        (299, "checkbox.png", encode_png(r.render("checkbox.svg", 96, 16, scale=scale), "RGBA")),
+        (302, "close_welcome.png",
+         encode_png(r.render("close_welcome.svg", 36, 12, scale=scale), "LA")),
+        (298, "close_progress.png",
+         encode_png(r.render("close_progress.svg", 36, 12, scale=scale), "LA")),
+        (313, "progress_track.png",
+         encode_png(r.render("progress_track.svg", 292, 4, scale=scale), "RGB")),
+        (314, "progress_fill.png",
+         encode_png(r.render("progress_fill.svg", 292, 4, scale=scale), "RGBA")),
+        (315, "dialog.png",
+         encode_palette_png(r.render("dialog.svg", 410, 186, scale=scale), scratch)),
+    ]
 
     # The shadow source is a 48 px window at (8, 8) on a 64 px canvas: the
     # corners come from its corners, the edge strips from its middle.
-    shadow = r.render("shadow.svg", 64, 64)
+    shadow = r.render("shadow.svg", 64, 64, scale=scale)
     for resource_id, name, box in (
             (1057, "shadow_top_left.png", (0, 0, 16, 16)),
             (1058, "shadow_top_right.png", (48, 0, 64, 16)),
@@ -191,11 +200,32 @@ def build(scratch, scale):
             (1062, "shadow_top.png", (32, 0, 33, 8)),
             (1063, "shadow_right.png", (56, 32, 64, 33)),
             (1064, "shadow_bottom.png", (32, 56, 33, 64))):
-        add(resource_id, name, encode_png(crop(shadow, box, scale), "RGBA"))
+        pictures.append((resource_id, name, encode_png(crop(shadow, box, scale), "RGBA")))
+    return pictures
 
+
+def double_size(pictures):
+    """The double-size renderings under their own IDs and file names."""
+    return [(resource_id + DOUBLE_SIZE_ID_OFFSET, name.replace(".", "_2x.", 1), data)
+            for resource_id, name, data in pictures]
+
+
+def build(scratch, scale):
+    """Returns [(resource ID, file name, bytes)] for every picture."""
+    r = Renderer(scratch, scale)
+    pictures = [
+        (307, "background.jpg",
+         encode_jpeg(r.render("background.svg", 728, 400), BACKGROUND_JPEG)),
+        (303, "slide_security.jpg",
+         encode_jpeg(r.render("slide_security.svg", 702, 536), SLIDE_JPEG)),
+        (321, "slide_security_ru.jpg",
+         encode_jpeg(r.render("slide_security_ru.svg", 698, 478), SLIDE_JPEG)),
+    ]
+    pictures += small_pictures(r, scale, scratch)
+    pictures += double_size(small_pictures(r, 2 * scale, scratch))
     icons = [r.render("icon_small.svg" if size in ICON_SMALL_SIZES else "icon.svg", size, size,
                       scale=1) for size in ICON_SIZES]
-    add(128, "velmar.ico", encode_ico(icons))
+    pictures.append((128, "velmar.ico", encode_ico(icons)))
     return pictures
 
 
@@ -204,7 +234,8 @@ def rc_text(pictures):
              "// resources/pictures/src; regenerate with it, don't edit by hand.",
              "// Sprite frames, left to right: Install button 309 and close glyphs",
              "// 302/298: normal, hot, pressed; check box 299: unchecked normal, hot,",
-             "// pressed, then checked normal, hot, pressed (frame = 3 x checked + state)."]
+             "// pressed, then checked normal, hot, pressed (frame = 3 x checked + state).",
+             f"// ID + {DOUBLE_SIZE_ID_OFFSET} (\"_2x\"): the same picture rendered at twice its size."]
     for resource_id, name, _ in pictures:
         kind = "ICON" if name.endswith(".ico") else "RCDATA"
         lines.append(f'{resource_id} {kind} "pictures/{name}"')
@@ -241,7 +272,7 @@ def main():
     parser.add_argument("--scale", type=float, default=1.0, help="render scale (previews only)")
     args = parser.parse_args()
     if args.scale != 1.0 and not args.out:
-        parser.error("--scale needs --out: the committed pictures are 1x")
+        parser.error("--scale needs --out: the committed pictures are made at scales 1 and 2")
 
     with tempfile.TemporaryDirectory() as scratch:
         pictures = build(scratch, args.scale)

@@ -173,6 +173,8 @@ MessageDialogTexts MessageDialogTextsFor(MessageDialogKind kind) {
       return {kStringNewerVersionTitle, kStringNewerVersionText, kStringOk, kStringClose};
     case MessageDialogKind::kNotEnoughDiskSpace:
       return {kStringDiskSpaceTitle, kStringDiskSpaceText, kStringOk, kStringClose};
+    case MessageDialogKind::kOldWindows:
+      return {kStringOldWindowsTitle, kStringOldWindowsText, kStringMoreInfo, kStringClose};
   }
   return {0, 0, 0, kStringClose};
 }

@@ -18,6 +18,7 @@ enum class MessageDialogKind {
   kOldComponent,        // an old crypto component blocks the installation
   kNewerVersion,        // a newer browser is already installed
   kNotEnoughDiskSpace,  // less than 600 MB free
+  kOldWindows,          // Windows XP or Vista: "More info" opens the help page
 };
 
 // String IDs of one dialog; 0 means the element is absent.

@@ -82,6 +82,14 @@ int Scaled(UINT pixels, double scale) { return static_cast<int>(std::lround(pixe
 
 }  // namespace
 
+PictureRendering ChoosePictureRendering(int resource_id, double scale_factor,
+                                        bool has_double_size) {
+  if (has_double_size && scale_factor > kPictureDesignScale) {
+    return {resource_id + kDoubleSizePictureOffset, 2 * kPictureDesignScale};
+  }
+  return {resource_id, kPictureDesignScale};
+}
+
 bool EnsureGdiplus() {
   static const bool started = [] {
     ULONG_PTR token = 0;
@@ -161,6 +169,15 @@ ResourceBitmap ResourceBitmap::Load(int resource_id, double design_scale, HMODUL
     return ResourceBitmap();
   }
   return ResourceBitmap(std::move(picture), GetScaleFactor() / design_scale);
+}
+
+ResourceBitmap ResourceBitmap::LoadForScale(int resource_id) {
+  const bool has_double_size =
+      ::FindResourceW(nullptr, MAKEINTRESOURCEW(resource_id + kDoubleSizePictureOffset),
+                      RT_RCDATA) != nullptr;
+  const PictureRendering rendering =
+      ChoosePictureRendering(resource_id, GetScaleFactor(), has_double_size);
+  return Load(rendering.resource_id, rendering.design_scale);
 }
 
 ResourceBitmap ResourceBitmap::FromBytes(const void* data, size_t size, double drawing_scale) {

@@ -35,6 +35,19 @@ enum PictureId : int {
 
 // The pictures of the window are designed for scale 1.
 inline constexpr double kPictureDesignScale = 1.0;
+// The pictures drawn small also come rendered at twice their size, under
+// their ID plus this (tools/make_pictures.py).
+inline constexpr int kDoubleSizePictureOffset = 2000;
+
+// The rendering of a picture to draw, and the scale it was made for.
+struct PictureRendering {
+  int resource_id;
+  double design_scale;
+};
+// Above scale 1, the double-size rendering when the picture has one: at
+// scale 2 it is drawn pixel for pixel, and shrinking it keeps edges sharp
+// where enlarging the 1x picture would blur them.
+PictureRendering ChoosePictureRendering(int resource_id, double scale_factor, bool has_double_size);
 // Slides are published at double size.
 inline constexpr double kSlideScaleRatio = 0.5;
 
@@ -50,6 +63,9 @@ class ResourceBitmap {
 
   // Picture resource `resource_id` of `module` (null: this program).
   static ResourceBitmap Load(int resource_id, double design_scale, HMODULE module = nullptr);
+  // Picture resource `resource_id` of this program, designed for scale 1, in
+  // the rendering chosen for the scale factor.
+  static ResourceBitmap LoadForScale(int resource_id);
   // Encoded picture bytes (PNG, JPEG, ...); empty when they do not decode.
   static ResourceBitmap FromBytes(const void* data, size_t size, double drawing_scale);
 

@@ -90,7 +90,7 @@ bool ShadowWindow::Compose(const RECT& owner_rect) {
   ShadowPiece pieces[8];
   LayoutShadowPieces(size.cx, size.cy, scale, pieces);
   for (const ShadowPiece& piece : pieces) {
-    const ResourceBitmap picture(piece.picture_id, kPictureDesignScale);
+    const ResourceBitmap picture = ResourceBitmap::LoadForScale(piece.picture_id);
     picture.DrawOnPixels(pixels, size.cx, size.cy, piece.target,
                          {0, 0, picture.image_width(), picture.image_height()});
   }

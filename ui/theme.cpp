@@ -83,8 +83,9 @@ const ResourceBitmap& Theme::image(ImageRole role) const {
   if (!images_loaded_[index]) {
     images_loaded_[index] = true;
     // Slides are drawn at half their size, like the downloaded ones.
-    const double design_scale = role == ImageRole::kFirstSlide ? 2.0 : 1.0;
-    images_[index] = ResourceBitmap(ImageResourceId(role, lang_id_), design_scale);
+    const int resource_id = ImageResourceId(role, lang_id_);
+    images_[index] = role == ImageRole::kFirstSlide ? ResourceBitmap(resource_id, 2.0)
+                                                    : ResourceBitmap::LoadForScale(resource_id);
   }
   return images_[index];
 }

@@ -90,11 +90,11 @@ def screen(desktop, cdn):
 class WindowedRun:
     """The installer started with its window, run to its end in the background."""
 
-    def __init__(self, prefix, *switches, env=None):
-        self.prefix, self.pid, self.code = prefix, None, None
+    def __init__(self, prefix, *switches, env=None, exe=INSTALLER):
+        self.prefix, self.exe, self.pid, self.code = prefix, exe, None, None
 
         def run():
-            self.code, _ = prefix.run([INSTALLER, *switches], env=env, timeout=300)
+            self.code, _ = prefix.run([exe, *switches], env=env, timeout=300)
         self.thread = threading.Thread(target=run, daemon=True)
         self.thread.start()
 
@@ -119,7 +119,7 @@ class WindowedRun:
     def kill(self):
         """Ends an installer that a failed test left running."""
         if self.thread.is_alive():
-            wine_tool(["taskkill", "/f", "/im", INSTALLER.name], self.prefix.env, check=False)
+            wine_tool(["taskkill", "/f", "/im", self.exe.name], self.prefix.env, check=False)
             self.thread.join(20)
 
 
@@ -536,6 +536,7 @@ def test_keyboard_alone_installs_and_a_screen_reader_hears_each_control(screen, 
 
 @pytest.mark.parametrize("name,switches,env", [
     ("en_scale2", ["--force-device-scale-factor=2"], {}),
+    ("ru_scale2", ["--force-device-scale-factor=2"], {"LC_ALL": "ru_RU.UTF-8"}),
     ("ru", [], {"LC_ALL": "ru_RU.UTF-8"}),
     ("ja", [], {"LC_ALL": "ja_JP.UTF-8"}),
     ("tr", [], {"LC_ALL": "tr_TR.UTF-8"}),

@@ -3,6 +3,8 @@
 //   legacy-loader  the loader calls of newer systems are missing
 //   no-sse2        the processor lacks SSE2
 //   full-disk      100 MiB free
+//   windows-xp     the system is Windows XP (a 64-bit program under Wine can
+//                  be told Vista, "winecfg -v vista", but never XP)
 // LITE_TEST_RETRY_DELAY_MS shortens the pause between download attempts, and
 // LITE_TEST_STATISTICS_URL (for example "http://127.0.0.1:PORT") sends the
 // statistics and the final report there instead of the built-in hosts.
@@ -16,6 +18,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/os_version.h"
 #include "base/strings.h"
 #include "crash/crash_reporter.h"
 #include "endpoints.h"
@@ -60,6 +63,9 @@ class TestProbes : public installer::StartupProbes {
   }
   bool IsSse2Supported() const override {
     return mode_ != "no-sse2" && StartupProbes::IsSse2Supported();
+  }
+  int OsVersionIndex() const override {
+    return mode_ == "windows-xp" ? base::kOsXp : StartupProbes::OsVersionIndex();
   }
   bool GetFreeBytes(const std::wstring& folder, uint64_t* free_bytes) const override {
     if (mode_ != "full-disk") return StartupProbes::GetFreeBytes(folder, free_bytes);

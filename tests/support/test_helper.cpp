@@ -1,5 +1,6 @@
 // Small helper for the end-to-end tests: reads full 32-bit exit codes, holds
-// named objects and plays the master side of the elevated handshake.
+// named objects, plays the master side of the elevated handshake and, as a
+// prefix's web browser, records the addresses it is asked to open.
 #include <windows.h>
 
 #include <cstdio>
@@ -79,6 +80,15 @@ int PlayMaster(const wchar_t* action, const wchar_t* trigger_file) {
   return 0;
 }
 
+// Appends `url` and a line feed to `record_file`.
+int RecordUrl(const wchar_t* record_file, const wchar_t* url) {
+  FILE* record = _wfopen(record_file, L"ab");
+  if (record == nullptr) return 1;
+  std::fprintf(record, "%ls\n", url);
+  std::fclose(record);
+  return 0;
+}
+
 }  // namespace
 
 BOOL CALLBACK CountWindow(HWND, LPARAM count) {
@@ -100,10 +110,12 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"exit-code" && argc > 2) return RunAndReportExitCode();
   if (command == L"hold-mutex" && argc > 3) return HoldMutex(argv[2], argv[3]);
   if (command == L"master" && argc > 3) return PlayMaster(argv[2], argv[3]);
+  if (command == L"record-url" && argc > 3) return RecordUrl(argv[2], argv[3]);
   std::printf(
       "usage: test_helper warm-up\n"
       "       test_helper exit-code COMMAND...\n"
       "       test_helper hold-mutex NAME TRIGGER_FILE\n"
-      "       test_helper master start|cancel|exit TRIGGER_FILE\n");
+      "       test_helper master start|cancel|exit TRIGGER_FILE\n"
+      "       test_helper record-url RECORD_FILE URL\n");
   return 2;
 }

@@ -7,13 +7,15 @@ Prints figures only; it never fails a build.
 """
 
 import pathlib
+import re
 import sys
 
 import pefile
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
-PICTURE_IDS = {298, 299, 301, 302, 303, 304, 307, 309, 313, 314, 315, 321,
-               1057, 1058, 1059, 1060, 1061, 1062, 1063, 1064, 1065, 1066}
+# The pictures' IDs as resources/pictures.rc gives them (tools/make_pictures.py).
+PICTURE_IDS = {int(resource_id) for resource_id in re.findall(
+    r"^(\d+) RCDATA ", (ROOT / "resources" / "pictures.rc").read_text(encoding="utf-8"), re.M)}
 PICTURES_BUDGET = 250 * 1024
 STRINGS_BUDGET = 40 * 1024
 # Each resource costs a data entry (16 bytes) and a directory entry (8) on top

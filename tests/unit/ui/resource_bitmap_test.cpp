@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -70,6 +71,50 @@ TEST(ResourceBitmapTest, EveryPictureOfTheInstallerDecodes) {
   const ResourceBitmap logo = ResourceBitmap::Load(kPictureWelcomeLogo, 0.5, module.Get());
   EXPECT_EQ(logo.width(), static_cast<int>(166 * GetScaleFactor() * 2 + 0.5));
   EXPECT_EQ(logo.height(), static_cast<int>(28 * GetScaleFactor() * 2 + 0.5));
+}
+
+// Whichever rendering is drawn, a picture keeps its drawn size, so the
+// layout and the sprite frames stay where they are at every scale.
+TEST(ResourceBitmapTest, PicturesDrawnSmallHaveADoubleSizeRenderingOfTwiceTheirSize) {
+  const base::ScopedModule module = testing_support::LoadInstallerResources();
+  ASSERT_TRUE(module.IsValid()) << "cannot load lite_installer.exe";
+  std::vector<int> ids;
+  ::EnumResourceNamesW(module.Get(), RT_RCDATA, CollectId, reinterpret_cast<LONG_PTR>(&ids));
+  std::vector<int> doubled;
+  for (int id : ids) {
+    if (id < kDoubleSizePictureOffset) continue;
+    const int single_id = id - kDoubleSizePictureOffset;
+    doubled.push_back(single_id);
+    const ResourceBitmap single = ResourceBitmap::Load(single_id, 1.0, module.Get());
+    const ResourceBitmap twice = ResourceBitmap::Load(id, 1.0, module.Get());
+    ASSERT_FALSE(single.IsEmpty()) << single_id;
+    EXPECT_EQ(twice.image_width(), 2 * single.image_width()) << id;
+    EXPECT_EQ(twice.image_height(), 2 * single.image_height()) << id;
+  }
+  for (int small : {kPictureWelcomeLogo, kPictureProgressLogo, kPictureWelcomeLogoRussian,
+                    kPictureProgressLogoRussian, kPictureCheckBox, kPictureWelcomeClose,
+                    kPictureProgressClose, kPictureInstallButton}) {
+    EXPECT_NE(std::find(doubled.begin(), doubled.end(), small), doubled.end()) << small;
+  }
+}
+
+TEST(PictureRenderingTest, AboveScaleOneTheDoubleSizeRenderingIsDrawn) {
+  for (double scale : {1.25, 1.5, 2.0, 3.0}) {
+    const PictureRendering rendering = ChoosePictureRendering(kPictureCheckBox, scale, true);
+    EXPECT_EQ(rendering.resource_id, kPictureCheckBox + kDoubleSizePictureOffset) << scale;
+    EXPECT_EQ(rendering.design_scale, 2.0) << scale;
+  }
+  for (double scale : {0.5, 1.0}) {
+    const PictureRendering rendering = ChoosePictureRendering(kPictureCheckBox, scale, true);
+    EXPECT_EQ(rendering.resource_id, kPictureCheckBox) << scale;
+    EXPECT_EQ(rendering.design_scale, 1.0) << scale;
+  }
+}
+
+TEST(PictureRenderingTest, APictureWithoutADoubleSizeRenderingIsStretched) {
+  const PictureRendering rendering = ChoosePictureRendering(kPictureBackground, 2.0, false);
+  EXPECT_EQ(rendering.resource_id, kPictureBackground);
+  EXPECT_EQ(rendering.design_scale, 1.0);
 }
 
 TEST(ResourceBitmapTest, MissingPictureIsEmptyAndLogged) {
