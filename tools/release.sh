@@ -95,7 +95,8 @@ trap 'fail "interrupted"' INT TERM
 
 # Runs a step's command with its output in $work/STEP.log; prints the step
 # and its time when it passes. On failure shows the log's end and fails with
-# the first error line (or the last line) as the reason.
+# the first compiler error, else the first failure line, else the last line
+# as the reason.
 run_step() {
   local name=$1 started log reason
   shift
@@ -107,7 +108,7 @@ run_step() {
   ("$@") >"$log" 2>&1
   if [ $? -ne 0 ]; then
     tail -n 20 "$log" >&2
-    reason=$(grep -m1 -E '(^|[^a-z])(error|Error|ERROR|FAILED|failed)' "$log" ||
+    reason=$(grep -m1 -E '[Ee]rror:' "$log" || grep -m1 -E 'CMake Error|FAILED|[Ff]ailed' "$log" ||
       grep -v '^[[:space:]]*$' "$log" | tail -n 1)
     fail "${reason:-"$name" ended with no output}"
   fi
@@ -277,7 +278,8 @@ first_difference() {
   fi
   offset=$((offset - 1))
   while read -r index name size _ _ at rest; do
-    [[ "$index" =~ ^[0-9]+$ ]] || continue
+    # Sections without bytes in the file (.bss) have offset 0.
+    [[ "$index" =~ ^[0-9]+$ ]] && ((16#$at != 0)) || continue
     if ((offset >= 16#$at && offset < 16#$at + 16#$size)); then
       section=$name
       break

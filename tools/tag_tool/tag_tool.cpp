@@ -78,16 +78,17 @@ bool WriteFile(const std::string& path, const std::string& bytes) {
   return true;
 }
 
-// Options (only -o/--output, for write) and positional arguments; "--" ends
-// the options. False, after saying why, on an unknown option or a missing value.
-bool SplitArguments(const std::vector<std::string>& args, bool takes_output, std::string* output,
-                    std::vector<std::string>* positional, int* status) {
+// The `wanted` positional arguments of a command, and with `output` its
+// -o/--output option; "--" ends the options. False, after saying why (`what`
+// names the arguments), on an unknown option, a missing value or a wrong count.
+bool ParseArguments(const std::vector<std::string>& args, size_t wanted, const char* what,
+                    std::string* output, std::vector<std::string>* positional, int* status) {
   bool options = true;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (options && arg == "--") {
       options = false;
-    } else if (options && takes_output && (arg == "-o" || arg == "--output")) {
+    } else if (options && output != nullptr && (arg == "-o" || arg == "--output")) {
       if (i + 1 == args.size()) {
         *status = UsageError(arg + " needs a file name");
         return false;
@@ -100,16 +101,10 @@ bool SplitArguments(const std::vector<std::string>& args, bool takes_output, std
       positional->push_back(arg);
     }
   }
-  return true;
-}
-
-// Names what the command needs when the count of positional arguments is wrong.
-bool CheckCount(const std::vector<std::string>& positional, size_t wanted, const char* what,
-                int* status) {
-  if (positional.size() == wanted) return true;
-  *status = UsageError(std::string(what) + (positional.size() < wanted ? ", got " : ", but got ") +
-                       std::to_string(positional.size()) + " argument" +
-                       (positional.size() == 1 ? "" : "s"));
+  if (positional->size() == wanted) return true;
+  *status = UsageError(std::string(what) + (positional->size() < wanted ? ", got " : ", but got ") +
+                       std::to_string(positional->size()) + " argument" +
+                       (positional->size() == 1 ? "" : "s"));
   return false;
 }
 
@@ -133,8 +128,7 @@ int Write(const std::vector<std::string>& args) {
   std::string output;
   std::vector<std::string> positional;
   int status = 0;
-  if (!SplitArguments(args, true, &output, &positional, &status) ||
-      !CheckCount(positional, 2, "write needs FILE and TAG", &status)) {
+  if (!ParseArguments(args, 2, "write needs FILE and TAG", &output, &positional, &status)) {
     return status;
   }
   const std::string& input = positional[0];
@@ -155,13 +149,9 @@ int Write(const std::vector<std::string>& args) {
 }
 
 int Read(const std::vector<std::string>& args) {
-  std::string unused;
   std::vector<std::string> positional;
   int status = 0;
-  if (!SplitArguments(args, false, &unused, &positional, &status) ||
-      !CheckCount(positional, 1, "read needs FILE", &status)) {
-    return status;
-  }
+  if (!ParseArguments(args, 1, "read needs FILE", nullptr, &positional, &status)) return status;
   const std::string& path = positional[0];
   std::string image;
   config::CertificateTable table;
@@ -180,11 +170,10 @@ int Read(const std::vector<std::string>& args) {
 }
 
 int SignedContent(const std::vector<std::string>& args) {
-  std::string unused;
   std::vector<std::string> positional;
   int status = 0;
-  if (!SplitArguments(args, false, &unused, &positional, &status) ||
-      !CheckCount(positional, 2, "signed-content needs FILE and OUTPUT", &status)) {
+  if (!ParseArguments(args, 2, "signed-content needs FILE and OUTPUT", nullptr, &positional,
+                      &status)) {
     return status;
   }
   std::string image;
