@@ -11,6 +11,7 @@ import signal
 import stat
 import struct
 import subprocess
+import time
 
 import pytest
 
@@ -215,7 +216,8 @@ def stand_in(folder, name, script):
 
 @pytest.fixture
 def stand_ins(tmp_path):
-    """cmake that builds nothing (or hangs while building), osslsigncode whose
+    """cmake that builds no release (or, given a file in BUILD_HANGS, makes it
+    and hangs while building), osslsigncode whose
     signing fails with exit 255 and a screenful of output; both pass every
     other command to the real tool."""
     folder = tmp_path / "bin"
@@ -223,7 +225,9 @@ def stand_ins(tmp_path):
     cmake, signer = shutil.which("cmake"), shutil.which("osslsigncode")
     stand_in(folder, "cmake", f"""
 case " $* " in
-  *" --build "*) [ "$BUILD_HANGS" = 1 ] && exec sleep 600; exit 0 ;;
+  *" --build --preset release-i686 "*)
+    [ -n "$BUILD_HANGS" ] && touch "$BUILD_HANGS" && exec sleep 600
+    exit 0 ;;
 esac
 exec {cmake} "$@"
 """)
@@ -245,14 +249,16 @@ def test_failed_signing_ends_with_one_line_of_its_own_and_keeps_the_release(
     assert os.listdir(previous_release.parent) == ["lite_installer.exe"]
 
 
-def test_interrupted_build_keeps_the_release(demo_inputs, previous_release, stand_ins):
+def test_interrupted_build_keeps_the_release(demo_inputs, tmp_path, previous_release,
+                                            stand_ins):
+    building = tmp_path / "building"
     process = subprocess.Popen(
         ["bash", RELEASE, *map(str, release_args(demo_inputs, previous_release))], cwd=ROOT,
-        env={**stand_ins, "BUILD_HANGS": "1"}, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-        text=True, start_new_session=True)
-    for line in process.stdout:
-        if line.startswith("release: configure passed"):
-            break
+        env={**stand_ins, "BUILD_HANGS": str(building)}, stdout=subprocess.PIPE,
+        stderr=subprocess.PIPE, text=True, start_new_session=True)
+    deadline = time.monotonic() + 60
+    while not building.exists() and process.poll() is None and time.monotonic() < deadline:
+        time.sleep(0.1)
     os.killpg(process.pid, signal.SIGTERM)
     _, errors = process.communicate(timeout=30)
     assert process.returncode == 1
