@@ -15,11 +15,15 @@ endif()
 if(LITE_PACKAGE_SIGNING_KEY)
   set(signing_key ${LITE_PACKAGE_SIGNING_KEY})
 else()
-  set(signing_key ${package_dir}/signing_key.pem)
-  add_custom_command(OUTPUT ${signing_key}
-    COMMAND openssl genrsa -out ${signing_key} 1024
-    COMMENT "Making a signing key for this build's packages" VERBATIM)
+  # A test build's key lives with its other keys, in the test PKI.
+  set(signing_key ${LITE_TEST_PKI_DIR}/package_signing_key.pem)
+  if(NOT EXISTS ${signing_key})
+    execute_process(COMMAND openssl genrsa -out ${signing_key} 1024 ERROR_QUIET
+                    COMMAND_ERROR_IS_FATAL ANY)
+  endif()
 endif()
+# The packages' member dates are the build's date.
+set(run_package_tool ${LITE_WITH_SOURCE_DATE} ${package_tool})
 
 # Each JSON source with the build's hosts filled in.
 function(lite_configure_package_json source output)
@@ -30,7 +34,7 @@ set(LITE_PACKAGE_FILES "")
 foreach(brand velmar ua_uk ua_ru tb)
   lite_configure_package_json(brands/${brand}.json ${brand}.json)
   add_custom_command(OUTPUT ${package_dir}/${brand}.cab
-    COMMAND ${package_tool} --kind brand --config ${package_dir}/${brand}.json
+    COMMAND ${run_package_tool} --kind brand --config ${package_dir}/${brand}.json
             --key ${signing_key} --output ${package_dir}/${brand}.cab
     DEPENDS ${package_dir}/${brand}.json ${signing_key} ${package_tool}
     COMMENT "Brand package ${brand}" VERBATIM)
@@ -42,13 +46,14 @@ lite_configure_package_json(partner/tablo.json tablo)
 lite_configure_package_json(partner/configs/bookmarks.json configs/bookmarks.json)
 lite_configure_package_json(partner/configs/search.json configs/search.json)
 add_custom_command(OUTPUT ${package_dir}/all_zip
-  COMMAND ${CMAKE_COMMAND} -E tar cf ${package_dir}/all_zip --format=zip
-          bookmarks.json search.json
+  COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/cmake/make_zip.py ${LITE_SOURCE_DATE_EPOCH}
+          ${package_dir}/all_zip bookmarks.json search.json
   WORKING_DIRECTORY ${package_dir}/configs
   DEPENDS ${package_dir}/configs/bookmarks.json ${package_dir}/configs/search.json
+          ${CMAKE_SOURCE_DIR}/cmake/make_zip.py
   COMMENT "Partner settings archive" VERBATIM)
 add_custom_command(OUTPUT ${package_dir}/partner.cab
-  COMMAND ${package_tool} --kind partner --config ${package_dir}/partner_config.json
+  COMMAND ${run_package_tool} --kind partner --config ${package_dir}/partner_config.json
           --key ${signing_key} --output ${package_dir}/partner.cab
           --member "resources\\tablo=${package_dir}/tablo"
           --member "resources\\configs\\all_zip=${package_dir}/all_zip"

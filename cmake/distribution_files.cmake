@@ -2,13 +2,14 @@
 # files as written, and the master preferences built from readable sources
 # with a signed, compressed first-run variations seed.
 set(LITE_VARIATIONS_SEED_KEY "" CACHE FILEPATH
-    "ECDSA P-256 private key (PEM) that signs the variations seed; empty: a key made for this build tree")
+    "ECDSA P-256 private key (PEM) that signs the variations seed; empty: a key made in the test PKI")
 
 set(distribution_dir ${CMAKE_SOURCE_DIR}/resources/distribution)
 set(generated_dir ${CMAKE_BINARY_DIR}/generated)
 set(seed_key ${LITE_VARIATIONS_SEED_KEY})
 if(NOT seed_key)
-  set(seed_key ${CMAKE_BINARY_DIR}/variations_seed_key.pem)
+  # A test build's key lives with its other keys, in the test PKI.
+  set(seed_key ${LITE_TEST_PKI_DIR}/variations_seed_key.pem)
   if(NOT EXISTS ${seed_key})
     execute_process(COMMAND openssl ecparam -name prime256v1 -genkey -noout -out ${seed_key}
                     COMMAND_ERROR_IS_FATAL ANY)

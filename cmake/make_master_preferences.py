@@ -2,19 +2,20 @@
 
 The preferences JSON gets the first-run variations seed: the seed described in
 JSON is serialised in the browser's seed message format, signed (ECDSA P-256
-with SHA-256, DER signature) over the serialised bytes, gzip-compressed and
-base64-encoded, and stored as "variations_compressed_seed" beside its
-"variations_seed_signature".
+with SHA-256, DER signature, deterministic nonce) over the serialised bytes,
+gzip-compressed and base64-encoded, and stored as "variations_compressed_seed"
+beside its "variations_seed_signature".
 
 usage: make_master_preferences.py PREFERENCES SEED KEY OUTPUT
 """
 
 import base64
 import gzip
+import hashlib
 import json
-import subprocess
 import sys
-import tempfile
+
+import ecdsa
 
 # Field numbers of the seed message and its nested messages.
 SEED_FIELDS = {"serial_number": 1, "study": 2}
@@ -50,11 +51,14 @@ def encode_message(message, fields):
 
 
 def sign(data, key_path):
-    with tempfile.NamedTemporaryFile() as data_file:
-        data_file.write(data)
-        data_file.flush()
-        return subprocess.run(["openssl", "dgst", "-sha256", "-sign", key_path, data_file.name],
-                              check=True, capture_output=True).stdout
+    """The DER signature with the nonce derived from the key and the data
+    (RFC 6979), so that the same key and seed give the same bytes in every
+    build; OpenSSL's command line draws a random nonce."""
+    with open(key_path, encoding="ascii") as source:
+        key = ecdsa.SigningKey.from_pem(source.read(), hashfunc=hashlib.sha256)
+    if key.curve != ecdsa.NIST256p:
+        sys.exit(f"{key_path}: the variations seed key must be an ECDSA P-256 key")
+    return key.sign_deterministic(data, sigencode=ecdsa.util.sigencode_der)
 
 
 def main(preferences_path, seed_path, key_path, output_path):

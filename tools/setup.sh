@@ -12,7 +12,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
   libz-mingw-w64-dev googletest
   wine64 libwine xvfb x11-apps xdotool imagemagick librsvg2-bin pngquant python3-pil python3-pefile python3-xlib
-  gcab osslsigncode openssl python3-pytest nginx-light curl iproute2
+  gcab osslsigncode openssl python3-pytest python3-ecdsa nginx-light curl iproute2
   clang libclang-rt-14-dev libssl-dev libjansson-dev zlib1g-dev pkg-config
   fonts-liberation fonts-open-sans fonts-noto-cjk
 )
@@ -29,34 +29,24 @@ fi
 
 # jansson comes as Debian's source package, which needs deb-src entries. They
 # are derived from the machine's own entries for this Debian release (same
-# URIs, suites, components and keyring, so no archive host is named here) and
-# given to apt only for the one fetch, with private lists: the machine's apt
-# configuration and package lists stay as they were. Earlier versions of this
-# script added the entries to /etc/apt for good; those files are removed.
-codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
-deb822_src() {
-  for f in /etc/apt/sources.list.d/*.sources; do
-    [ -f "$f" ] || continue
-    awk -v codename="$codename" 'BEGIN { RS = ""; ORS = "\n\n" }
-      /(^|\n)Types:[^\n]*deb/ && $0 ~ "(^|\n)Suites:[^\n]*" codename {
-        sub(/(^|\n)Types:[^\n]*/, "\nTypes: deb-src"); print }' "$f"
-  done
-}
-one_line_src() {
-  for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-    [ -f "$f" ] || continue
-    awk -v codename="$codename" '$1 == "deb" && $0 ~ " " codename "[- ]" {
-        $1 = "deb-src"; print }' "$f"
-  done
-}
+# URIs, suites, components and keyring, so no archive host is named here;
+# tools/deb_src_entries.py) and given to apt only for the one fetch, with
+# private lists: the machine's apt configuration and package lists stay as
+# they were. Earlier versions of this script added the entries to /etc/apt for
+# good; those files are removed.
 fetch_jansson_source() {
-  local apt_dir
+  local apt_dir codename
   apt_dir=$(mktemp -d /tmp/lite-apt-XXXXXX)
+  codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
   mkdir -p "$apt_dir/parts" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
-  deb822_src >"$apt_dir/parts/src.sources"
-  one_line_src >"$apt_dir/parts/src.list"
+  /usr/bin/python3 "$root/tools/deb_src_entries.py" /etc/apt "$codename" >"$apt_dir/src.list"
+  grep -q '^deb-src ' "$apt_dir/src.list" || {
+    echo "setup: /etc/apt names no package source for $codename to fetch jansson's source from" >&2
+    rm -rf "$apt_dir"
+    return 1
+  }
   local apt_opts=(
-    -o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$apt_dir/parts"
+    -o Dir::Etc::SourceList="$apt_dir/src.list" -o Dir::Etc::SourceParts="$apt_dir/parts"
     -o Dir::State::Lists="$apt_dir/lists" -o Dir::Cache="$apt_dir/cache"
     -o APT::Sandbox::User=root
   )

@@ -15,6 +15,7 @@ import time
 
 import pytest
 
+from second_build import build_again, differences
 from wine_prefix import BUILD, ROOT
 
 RELEASE = ROOT / "tools" / "release.sh"
@@ -304,6 +305,16 @@ def test_release_is_a_signed_i686_executable_of_the_distributor(release, demo_in
     assert b"127.0.0.1" not in data
     assert "Test build".encode("utf-16-le") not in data
     assert b"Test build" not in data
+
+
+def test_release_built_again_later_in_another_folder_is_the_same_file(release, demo_inputs,
+                                                                      tmp_path):
+    """The unsigned executable is what the distributor signs: built again
+    from the same commit and inputs, elsewhere and later, not a byte differs."""
+    first = ROOT / "build" / "release-i686" / "lite_installer.exe"
+    second = build_again(tmp_path, "release-i686", "i686", "-C",
+                         demo_inputs / "distributor.cmake")
+    assert differences(first, second) == []
 
 
 # Checking a release --------------------------------------------------------------

@@ -1,5 +1,6 @@
 // Builds a brand or partner configuration package: a cabinet (made with gcab,
 // MSZIP) holding the signed configuration file and any extra members.
+#include <fcntl.h>
 #include <openssl/evp.h>
 #include <spawn.h>
 #include <stdlib.h>
@@ -7,8 +8,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -64,6 +67,9 @@ constexpr PackageKey kPackageKeys[] = {
 // What only a package of each kind names: the brand, or the partner.
 constexpr char kBrandKey[] = "brand_id";
 constexpr char kPartnerKey[] = "partner_id";
+// The dates a cabinet member can carry: 1980-01-01 to 2107-12-31, UTC.
+constexpr unsigned long long kEarliestDate = 315532800;
+constexpr unsigned long long kLatestDate = 4354819199;
 
 constexpr char kUsage[] =
     R"(Usage: package_tool --kind brand|partner --config FILE --key PRIVATE.pem
@@ -101,6 +107,10 @@ install.slide_url_if_tagged, install.preloaded_wallpapers_url; yes/no:
 install.alternate_installer_title, install.send_statistics,
 install.make_browser_default, install.need_ppapi_flash. The "install." keys
 may also stand at the top level without the prefix.
+
+Every member is dated SOURCE_DATE_EPOCH (seconds since 1970, UTC) when that is
+set, so that the same inputs make the same package, else the time of writing;
+a date before 1980 becomes 1980-01-01, the earliest a cabinet holds.
 
 Options:
   --kind brand|partner  which configuration file the package carries
@@ -296,6 +306,30 @@ bool SignatureLine(const std::string& key_path, const std::string& body, std::st
   return line->size() == kSignatureLineBytes || Fail("internal error: bad signature line size");
 }
 
+// SOURCE_DATE_EPOCH when set, else now; never before the earliest cabinet date.
+bool MemberDate(time_t* date) {
+  unsigned long long seconds = static_cast<unsigned long long>(std::time(nullptr));
+  const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+  if (epoch != nullptr) {
+    char* end = nullptr;
+    errno = 0;
+    seconds = std::strtoull(epoch, &end, 10);
+    if (*epoch < '0' || *epoch > '9' || *end != '\0' || errno != 0 || seconds > kLatestDate) {
+      return Fail("SOURCE_DATE_EPOCH must be seconds since 1970 up to 2107, not \"" +
+                  std::string(epoch) + "\"");
+    }
+  }
+  *date = static_cast<time_t>(std::max(seconds, kEarliestDate));
+  return true;
+}
+
+bool WriteMember(const fs::path& path, const std::string& contents, time_t date) {
+  const timespec times[2] = {{date, 0}, {date, 0}};
+  if (!WriteFile(path, contents)) return false;
+  return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0 ||
+         Fail("cannot date " + path.string() + ": " + std::strerror(errno));
+}
+
 // The member's path inside the staging folder; names use backslashes in the cabinet.
 bool MemberPath(std::string name, std::string* relative) {
   for (char& c : name) {
@@ -331,8 +365,9 @@ bool RunGcab(const fs::path& folder, const std::string& output,
 }
 
 bool BuildPackage(const Options& options) {
+  time_t date = 0;
   std::string body;
-  if (!ReadFile(options.config_path, &body) ||
+  if (!MemberDate(&date) || !ReadFile(options.config_path, &body) ||
       !CheckConfiguration(options.kind, options.config_path, body)) {
     return false;
   }
@@ -343,12 +378,12 @@ bool BuildPackage(const Options& options) {
   if (mkdtemp(folder_template) == nullptr) return Fail("cannot make a staging folder");
   const fs::path folder = folder_template;
   std::vector<std::string> members = {options.kind + "_config"};
-  bool ok = WriteFile(folder / members[0], signature_line + body);
+  bool ok = WriteMember(folder / members[0], signature_line + body, date);
   for (const auto& [name, source] : options.members) {
     std::string relative;
     std::string contents;
     ok = ok && MemberPath(name, &relative) && ReadFile(source, &contents) &&
-         CheckPlaceholders(source, contents) && WriteFile(folder / relative, contents);
+         CheckPlaceholders(source, contents) && WriteMember(folder / relative, contents, date);
     if (ok) members.push_back(relative);
   }
   ok = ok && RunGcab(folder, fs::absolute(options.output_path).string(), members);
