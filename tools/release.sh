@@ -437,6 +437,10 @@ tag_check() {
     { echo "the tag tool cannot tag $signed and read the tag back"; return 1; }
   osslsigncode verify -CAfile "$ca_file" -in "$tagged" >/dev/null ||
     { echo "the tagged copy's signature failed to verify"; return 1; }
+  "$native/tag_tool/tag_tool" signed-content "$signed" "$work/signed.content" &&
+    "$native/tag_tool/tag_tool" signed-content "$tagged" "$work/tagged.content" &&
+    cmp -s "$work/signed.content" "$work/tagged.content" ||
+    { echo "tagging changed what the signature covers"; return 1; }
 }
 
 verify() {
