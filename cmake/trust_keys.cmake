@@ -41,3 +41,7 @@ foreach(key ${trust_keys})
 endforeach()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/trust_key_table.h.in
                ${CMAKE_BINARY_DIR}/generated/trust_key_table.h @ONLY)
+# The same table as a file, for trust_tool sign --key-table.
+set(LITE_BUILD_TRUST_KEY_TABLE ${CMAKE_BINARY_DIR}/generated/trust_key_table.txt)
+list(JOIN trust_keys "\n" table_text)
+file(CONFIGURE OUTPUT ${LITE_BUILD_TRUST_KEY_TABLE} CONTENT "${table_text}\n")

@@ -3,10 +3,12 @@
 #
 #   lite_add_trust_resources(<target>
 #       [CHAINS <chain.pem>...]     signing certificate + its issuer, each listed
-#       [PRIVATE_KEY <key.pem>] [KEY_NUMBER <n>]
+#       [PRIVATE_KEY <key.pem>] [KEY_NUMBER <n>] [NO_KEY_CHECK]
 #       [SIGNATURE_FILTER <command>...])
 #     Links "TRUSTED.JSON" and "SIGNATURE.DAT" into <target> as resources.
 #     Defaults: the listed test pairs, LITE_TRUST_PRIVATE_KEY, LITE_TRUST_KEY_NUMBER.
+#     The key must be that entry of the build's key table, unless NO_KEY_CHECK
+#     asks for a list the installer must refuse.
 #     SIGNATURE_FILTER rewrites the signature file through a shell command
 #     reading stdin and writing stdout (tests use it to damage the resource).
 #
@@ -23,7 +25,7 @@ set(LITE_TRUST_PRIVATE_KEY ${LITE_TEST_PKI_DIR}/trust_keys/key_3.pem)
 set(LITE_TRUST_KEY_NUMBER 3)
 
 function(lite_add_trust_resources target)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "PRIVATE_KEY;KEY_NUMBER"
+  cmake_parse_arguments(PARSE_ARGV 1 arg "NO_KEY_CHECK" "PRIVATE_KEY;KEY_NUMBER"
                         "CHAINS;SIGNATURE_FILTER")
   if(NOT arg_PRIVATE_KEY)
     set(arg_PRIVATE_KEY ${LITE_TRUST_PRIVATE_KEY})
@@ -35,6 +37,10 @@ function(lite_add_trust_resources target)
     set(arg_CHAINS ${LITE_TEST_PKI_DIR}/sha1_listed.chain.pem
                    ${LITE_TEST_PKI_DIR}/sha256_listed.chain.pem)
   endif()
+  set(key_check --key-table ${LITE_BUILD_TRUST_KEY_TABLE})
+  if(arg_NO_KEY_CHECK)
+    set(key_check --no-key-check)
+  endif()
   set(dir ${CMAKE_CURRENT_BINARY_DIR}/${target}_trust)
   set(filter_command "")
   if(arg_SIGNATURE_FILTER)
@@ -45,10 +51,10 @@ function(lite_add_trust_resources target)
     OUTPUT ${dir}/TRUSTED.JSON ${dir}/SIGNATURE.DAT
     COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
     COMMAND ${LITE_TRUST_TOOL} sign --private-key ${arg_PRIVATE_KEY} --key-number ${arg_KEY_NUMBER}
-            --output-dir ${dir} ${arg_CHAINS}
+            ${key_check} --output-dir ${dir} ${arg_CHAINS}
     ${filter_command}
     WORKING_DIRECTORY ${dir}
-    DEPENDS ${arg_CHAINS} ${arg_PRIVATE_KEY} ${LITE_TRUST_TOOL}
+    DEPENDS ${arg_CHAINS} ${arg_PRIVATE_KEY} ${LITE_TRUST_TOOL} ${LITE_BUILD_TRUST_KEY_TABLE}
     COMMENT "Signing the trusted list of ${target}"
     VERBATIM)
   set(rc ${dir}/trust.rc)

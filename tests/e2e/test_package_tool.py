@@ -56,7 +56,7 @@ def test_partner_config_is_signed_over_its_exact_bytes(tmp_path, key):
     ('{"a": 1} /* open', None, "premature end of input"),
     ('{"a": }', None, "line 1"),
     ('["not", "an object"]', None, "not an object"),
-    ("{}", "..\\evil", "must stay inside the package"),
+    ('{"partner_id": "p"}', "..\\evil", "must stay inside the package"),
 ])
 def test_bad_configuration_or_member_name_is_refused_without_output(tmp_path, key, text, member,
                                                                     error):
@@ -68,3 +68,101 @@ def test_bad_configuration_or_member_name_is_refused_without_output(tmp_path, ke
                       output, *members)
     assert result.returncode == 1 and error in result.stderr, result.stderr
     assert not output.exists()
+
+
+def build(tmp_path, key, text, kind="partner", members=()):
+    config = tmp_path / "config.json"
+    config.write_text(text)
+    output = tmp_path / "out.cab"
+    args = ["--kind", kind, "--config", config, "--key", key, "--output", output]
+    for member in members:
+        args += ["--member", member]
+    return run_tool(*args), config, output
+
+
+# What the installer would not read as meant is refused, naming the file and
+# the key, and no package is written.
+@pytest.mark.parametrize("text, kind, reason", [
+    ('{"brand_id": "tb", "install": {"setup_url": "@LITE_DOWNLOAD_HOST@/x"}}', "brand",
+     "the placeholder @LITE_DOWNLOAD_HOST@ is not filled in"),
+    ('{"brand_id": "tb", "install": {"setup_ulr": "https://d.example/x"}}', "brand",
+     'unknown key "install.setup_ulr"'),
+    ('{"brand_id": "tb", "brand_color": "red"}', "brand", 'unknown key "brand_color"'),
+    ('{"brand_id": "tb", "brand_id": "velmar"}', "brand", "line 1: duplicate object key"),
+    ('{"brand_id": "tb", "install": {"send_statistics": "false"}}', "brand",
+     '"install.send_statistics" must be true or false'),
+    ('{"brand_id": "tb", "languages": "tr"}', "brand", '"languages" must be an object'),
+    ('{"partner_id": "p", "license_url": 1}', "partner", '"license_url" must be a string'),
+    ('{"brand_id": "tb", "install": {"setup_url": "https://d.example/x"}}', "partner",
+     'a partner package needs "partner_id" (a brand configuration? use --kind brand)'),
+    ('{"partner_id": "p"}', "brand", 'a brand package needs "brand_id"'),
+])
+def test_configuration_the_installer_would_misread_is_refused(tmp_path, key, text, kind, reason):
+    result, config, output = build(tmp_path, key[0], text, kind)
+    assert result.returncode == 1
+    assert result.stderr.startswith(f"package_tool: {config}: {reason}"), result.stderr
+    assert len(result.stderr.splitlines()) == 1
+    assert not output.exists()
+
+
+def test_keys_read_at_the_top_level_and_a_filled_member_are_taken(tmp_path, key):
+    member = tmp_path / "tablo"
+    member.write_text('{"url": "https://www.example/"}')
+    result, _, output = build(tmp_path, key[0],
+                              '{"partner_id": "p", "setup_url": "https://d.example/x",'
+                              ' "need_ppapi_flash": true}', members=[f"resources\\tablo={member}"])
+    assert result.returncode == 0, result.stderr
+    assert output.exists()
+
+
+def test_unfilled_member_is_refused(tmp_path, key):
+    member = tmp_path / "tablo"
+    member.write_text('{"url": "@LITE_MAKER_SITE@/"}')
+    result, _, output = build(tmp_path, key[0], '{"partner_id": "p"}',
+                              members=[f"resources\\tablo={member}"])
+    assert result.returncode == 1
+    assert result.stderr == (f"package_tool: {member}: the placeholder @LITE_MAKER_SITE@ is not "
+                             "filled in\n")
+    assert not output.exists()
+
+
+@pytest.fixture(scope="module")
+def other_keys(key, tmp_path_factory):
+    folder = tmp_path_factory.mktemp("other_keys")
+    encrypted, large = folder / "encrypted.pem", folder / "large.pem"
+    subprocess.run(["openssl", "pkey", "-in", key[0], "-aes256", "-passout", "pass:secret",
+                    "-out", encrypted], check=True, capture_output=True)
+    subprocess.run(["openssl", "genrsa", "-out", large, "2048"], check=True, capture_output=True)
+    return {"encrypted": encrypted, "large": large}
+
+
+# Without a terminal (a build) nobody can type a pass phrase: one line, no prompt.
+@pytest.mark.parametrize("which, reason", [
+    ("encrypted", "is encrypted: give the key without a pass phrase"),
+    ("large", "is an RSA-2048 key, not RSA-1024"),
+])
+def test_unusable_key_is_refused_in_one_line_without_a_prompt(tmp_path, other_keys, which,
+                                                              reason):
+    config = tmp_path / "config.json"
+    config.write_text('{"partner_id": "p"}')
+    result = subprocess.run([TOOL, "--kind", "partner", "--config", config, "--key",
+                             other_keys[which], "--output", tmp_path / "out.cab"],
+                            capture_output=True, text=True, stdin=subprocess.DEVNULL,
+                            start_new_session=True)
+    assert result.returncode == 1
+    assert result.stderr.startswith(f"package_tool: {other_keys[which]} {reason}"), result.stderr
+    assert len(result.stderr.splitlines()) == 1
+    assert "Enter PEM pass phrase" not in result.stdout + result.stderr
+
+
+@pytest.mark.parametrize("args, reason", [
+    (["--kind", "brand", "stray", "--config", "c"], 'stray argument "stray"'),
+    (["--kind", "brand", "--conf", "c"], "unknown option --conf"),
+    (["--kind"], "--kind needs a value"),
+    (["--kind", "vendor"], "--kind must be brand or partner"),
+    (["--kind", "brand", "--config", "c", "--output", "o"], "--key is required"),
+    (["--kind", "brand", "--member", "x"], '--member wants NAME=FILE, got "x"'),
+])
+def test_each_usage_error_says_what_is_wrong(args, reason):
+    result = run_tool(*args)
+    assert (result.returncode, result.stderr) == (2, f"package_tool: {reason} (see --help)\n")

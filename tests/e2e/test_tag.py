@@ -66,3 +66,67 @@ def test_tag_becomes_json_file_and_registry_value(wine, signing, tagged, copy, p
     assert json.loads(text) == dict(pair.split("=") for pair in params.split("&"))
     assert '\n  "banerid": "' in text, "one member a line, indented"
     assert wine.reg_query(BROWSER_KEY, "DistribInfoParams") == params
+
+
+# The tag tool on its own: what it refuses, with one line and an exit status
+# that tells the cases apart.
+
+def tag_tool(*args):
+    return run(TAG_TOOL, *args, check=False)
+
+
+def test_read_says_no_tag_for_an_untagged_or_empty_tag(signing, tmp_path):
+    _, _, signed = signing
+    untagged = tag_tool("read", signed)
+    assert (untagged.returncode, untagged.stdout) == (3, "")
+    assert untagged.stderr == f"tag_tool: {signed}: no tag\n"
+
+
+@pytest.mark.parametrize("tag, reason", [
+    ("banerid=7\nlang=tr", 'the value of "banerid" has a blank, a control or a non-ASCII'),
+    ("banerid=7&lang=t r", 'the value of "lang" has a blank'),
+    ("ban erid=7", 'the key "ban erid" has a character other than letters'),
+    ("banerid=7&&lang=tr", "an empty pair"),
+    ("banerid=7&", "an empty pair"),
+    ("banerid", 'the pair "banerid" has no "="'),
+    ("=7", 'the pair "=7" has no key'),
+    ("lang=tr&lang=ru", 'the key "lang" is given twice'),
+    ("lang=t\u00fcrk", 'the value of "lang" has a blank, a control or a non-ASCII'),
+])
+def test_write_refuses_a_tag_the_installer_would_not_read_as_parameters(signing, tmp_path, tag,
+                                                                        reason):
+    _, _, signed = signing
+    output = tmp_path / "tagged.exe"
+    result = tag_tool("write", "-o", output, signed, tag)
+    assert result.returncode == 1
+    assert result.stderr.startswith(
+        f"tag_tool: the tag is not parameters the installer reads: {reason}"), result.stderr
+    assert len(result.stderr.splitlines()) == 1
+    assert not output.exists()
+
+
+def test_unsigned_and_foreign_files_are_named_the_same_by_read_and_write(tmp_path):
+    unsigned = BUILD / "lite_installer.exe"
+    text = tmp_path / "notes.txt"
+    text.write_text("not an executable\n")
+    for path, reason in [(unsigned, "not a signed PE file"), (text, "not a PE file")]:
+        for args in (["read", path], ["write", "-o", tmp_path / "out.exe", path, "a=1"]):
+            result = tag_tool(*args)
+            assert (result.returncode, result.stderr) == (1, f"tag_tool: {path}: {reason}\n"), \
+                result.stderr
+    assert not (tmp_path / "out.exe").exists()
+
+
+@pytest.mark.parametrize("args, reason", [
+    ([], "no command given: write, read or signed-content"),
+    (["tag"], 'unknown command "tag": write, read or signed-content'),
+    (["write", "--tag", "a=1", "x.exe"], "unknown option --tag"),
+    (["write", "x.exe"], "write needs FILE and TAG, got 1 argument"),
+    (["write", "x.exe", "a=1", "b=2"], "write needs FILE and TAG, but got 3 arguments"),
+    (["write", "x.exe", "a=1", "-o"], "-o needs a file name"),
+    (["read"], "read needs FILE, got 0 arguments"),
+    (["read", "-o", "x", "y.exe"], "unknown option -o"),
+])
+def test_each_usage_error_says_what_is_wrong(args, reason):
+    result = tag_tool(*args)
+    assert (result.returncode, result.stderr) == (2, f"tag_tool: {reason} (see tag_tool --help)\n")

@@ -2,7 +2,6 @@
 // MSZIP) holding the signed configuration file and any extra members.
 #include <fcntl.h>
 #include <openssl/evp.h>
-#include <openssl/pem.h>
 #include <spawn.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -16,12 +15,14 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "config/json_reader.h"
+#include "tools/native/key_file.h"
 
 extern char** environ;
 
@@ -31,6 +32,41 @@ namespace fs = std::filesystem;
 
 constexpr size_t kSignatureBytes = 128;
 constexpr size_t kSignatureLineBytes = 176;
+constexpr char kInstallPrefix[] = "install.";
+
+// The keys the installer reads from a package, by dotted path. The "install."
+// ones are also read from the top level without that prefix.
+enum class ValueKind { kString, kBoolean };
+struct PackageKey {
+  const char* path;
+  ValueKind kind;
+};
+constexpr PackageKey kPackageKeys[] = {
+    {"brand_id", ValueKind::kString},
+    {"brand_name", ValueKind::kString},
+    {"partner_id", ValueKind::kString},
+    {"license_url", ValueKind::kString},
+    {"languages.interface", ValueKind::kString},
+    {"urls.variations", ValueKind::kString},
+    {"install.setup_url", ValueKind::kString},
+    {"install.setup_url_version", ValueKind::kString},
+    {"install.setup_url64", ValueKind::kString},
+    {"install.setup_url_version64", ValueKind::kString},
+    {"install.setup_url32", ValueKind::kString},
+    {"install.conf_policy_url", ValueKind::kString},
+    {"install.scenarios_url", ValueKind::kString},
+    {"install.slide_url", ValueKind::kString},
+    {"install.slide_url_if_tagged", ValueKind::kString},
+    {"install.preloaded_wallpapers_url", ValueKind::kString},
+    {"install.alternate_installer_title", ValueKind::kBoolean},
+    {"install.send_statistics", ValueKind::kBoolean},
+    {"install.make_browser_default", ValueKind::kBoolean},
+    {"install.need_ppapi_flash", ValueKind::kBoolean},
+};
+
+// What only a package of each kind names: the brand, or the partner.
+constexpr char kBrandKey[] = "brand_id";
+constexpr char kPartnerKey[] = "partner_id";
 // The dates a cabinet member can carry: 1980-01-01 to 2107-12-31, UTC.
 constexpr unsigned long long kEarliestDate = 315532800;
 constexpr unsigned long long kLatestDate = 4354819199;
@@ -57,6 +93,21 @@ It is RSASSA-PKCS1-v1_5 with SHA-256, made with the RSA key of --key (PEM,
   head -c 174 brand_config | tail -c 172 | base64 -d > signature
   openssl dgst -sha256 -verify public.pem -signature signature body
 
+The configuration is refused when it holds a key the installer does not read
+(see the keys below), a key twice, a value of the wrong type (the yes/no keys
+take true or false, the others strings), a placeholder "@NAME@" left unfilled
+(in it or in a member), or when it does not name its kind: a brand package
+needs "brand_id", a partner package "partner_id".
+
+Keys: brand_id, brand_name, partner_id, license_url, languages.interface,
+urls.variations; install.setup_url, install.setup_url_version,
+install.setup_url64, install.setup_url_version64, install.setup_url32,
+install.conf_policy_url, install.scenarios_url, install.slide_url,
+install.slide_url_if_tagged, install.preloaded_wallpapers_url; yes/no:
+install.alternate_installer_title, install.send_statistics,
+install.make_browser_default, install.need_ppapi_flash. The "install." keys
+may also stand at the top level without the prefix.
+
 Every member is dated SOURCE_DATE_EPOCH (seconds since 1970, UTC) when that is
 set, so that the same inputs make the same package, else the time of writing;
 a date before 1980 becomes 1980-01-01, the earliest a cabinet holds.
@@ -68,6 +119,8 @@ Options:
   --output FILE         the package to write
   --member NAME=FILE    an extra member; NAME may use "\" or "/" between folders
   --help                this text
+
+Keys are read without a pass phrase: an encrypted key is refused.
 
 Exit status: 0 when the package was written, 1 on any error, 2 on bad usage.
 )";
@@ -104,6 +157,11 @@ bool WriteFile(const fs::path& path, const std::string& contents) {
   return true;
 }
 
+int UsageError(const std::string& message) {
+  Fail(message + " (see --help)");
+  return 2;
+}
+
 // 0 on success, 2 on bad usage (already reported).
 int ParseOptions(int argc, char** argv, Options* options) {
   for (int i = 1; i < argc; ++i) {
@@ -112,73 +170,125 @@ int ParseOptions(int argc, char** argv, Options* options) {
       std::fputs(kUsage, stdout);
       std::exit(0);
     }
-    if (i + 1 >= argc) {
-      Fail("missing value after " + arg + " (see --help)");
-      return 2;
-    }
-    const std::string value = argv[++i];
+    std::string* field = nullptr;
     if (arg == "--kind") {
-      options->kind = value;
+      field = &options->kind;
     } else if (arg == "--config") {
-      options->config_path = value;
+      field = &options->config_path;
     } else if (arg == "--key") {
-      options->key_path = value;
+      field = &options->key_path;
     } else if (arg == "--output") {
-      options->output_path = value;
-    } else if (arg == "--member") {
-      const size_t equals = value.find('=');
-      if (equals == 0 || equals == std::string::npos || equals + 1 == value.size()) {
-        Fail("--member wants NAME=FILE, got \"" + value + "\"");
-        return 2;
-      }
-      options->members.emplace_back(value.substr(0, equals), value.substr(equals + 1));
-    } else {
-      Fail("unknown option " + arg + " (see --help)");
-      return 2;
+      field = &options->output_path;
+    } else if (arg != "--member") {
+      return UsageError(arg.rfind("-", 0) == 0 ? "unknown option " + arg
+                                               : "stray argument \"" + arg + "\"");
     }
+    if (i + 1 >= argc) return UsageError(arg + " needs a value");
+    const std::string value = argv[++i];
+    if (field != nullptr) {
+      *field = value;
+      continue;
+    }
+    const size_t equals = value.find('=');
+    if (equals == 0 || equals == std::string::npos || equals + 1 == value.size()) {
+      return UsageError("--member wants NAME=FILE, got \"" + value + "\"");
+    }
+    options->members.emplace_back(value.substr(0, equals), value.substr(equals + 1));
   }
   if (options->kind != "brand" && options->kind != "partner") {
-    Fail("--kind must be brand or partner (see --help)");
-    return 2;
+    return UsageError("--kind must be brand or partner");
   }
-  if (options->config_path.empty() || options->key_path.empty() || options->output_path.empty()) {
-    Fail("--config, --key and --output are required (see --help)");
-    return 2;
+  for (const auto& [name, value] :
+       {std::pair<const char*, const std::string&>{"--config", options->config_path},
+        {"--key", options->key_path},
+        {"--output", options->output_path}}) {
+    if (value.empty()) return UsageError(std::string(name) + " is required");
   }
   return 0;
 }
 
-bool CheckConfiguration(const std::string& path, const std::string& text) {
+// A build fills "@NAME@" placeholders from its settings; one left is a mistake.
+bool CheckPlaceholders(const std::string& path, const std::string& text) {
+  static const std::regex kPlaceholder("@[A-Z][A-Z0-9_]*@");
+  std::smatch match;
+  if (std::regex_search(text, match, kPlaceholder)) {
+    return Fail(path + ": the placeholder " + match.str() + " is not filled in");
+  }
+  return true;
+}
+
+const PackageKey* FindPackageKey(const std::string& path) {
+  for (const PackageKey& key : kPackageKeys) {
+    if (path == key.path) return &key;
+  }
+  return nullptr;
+}
+
+bool IsKeyGroup(const std::string& path) {
+  for (const PackageKey& key : kPackageKeys) {
+    if (std::string(key.path).rfind(path + ".", 0) == 0) return true;
+  }
+  return false;
+}
+
+// Every member of `object` (at `prefix`) is a key the installer reads, of its type.
+bool CheckKeys(const std::string& file, const json_t* object, const std::string& prefix) {
+  const char* name = nullptr;
+  const json_t* value = nullptr;
+  json_object_foreach(const_cast<json_t*>(object), name, value) {
+    const std::string path = prefix + name;
+    if (IsKeyGroup(path)) {
+      if (!json_is_object(value)) return Fail(file + ": \"" + path + "\" must be an object");
+      if (!CheckKeys(file, value, path + ".")) return false;
+      continue;
+    }
+    const PackageKey* key = FindPackageKey(path);
+    if (key == nullptr && prefix.empty()) key = FindPackageKey(kInstallPrefix + path);
+    if (key == nullptr) return Fail(file + ": unknown key \"" + path + "\"");
+    if (key->kind == ValueKind::kString && !json_is_string(value)) {
+      return Fail(file + ": \"" + path + "\" must be a string");
+    }
+    if (key->kind == ValueKind::kBoolean && !json_is_boolean(value)) {
+      return Fail(file + ": \"" + path + "\" must be true or false");
+    }
+  }
+  return true;
+}
+
+bool CheckConfiguration(const std::string& kind, const std::string& path, const std::string& text) {
+  if (!CheckPlaceholders(path, text)) return false;
   std::string json;
   const config::CommentError comment_error = config::StripJsonComments(text, &json);
   if (comment_error != config::CommentError::kNone) {
     return Fail(path + ": " + config::CommentErrorText(comment_error));
   }
   json_error_t error;
-  config::JsonPtr document(json_loadb(json.data(), json.size(), 0, &error));
+  config::JsonPtr document(json_loadb(json.data(), json.size(), JSON_REJECT_DUPLICATES, &error));
   if (!document) {
     return Fail(path + ": line " + std::to_string(error.line) + ": " + error.text);
   }
   if (!json_is_object(document.get())) return Fail(path + ": the configuration is not an object");
+  if (!CheckKeys(path, document.get(), "")) return false;
+  const char* needed = kind == "brand" ? kBrandKey : kPartnerKey;
+  if (json_object_get(document.get(), needed) == nullptr) {
+    return Fail(path + ": a " + kind + " package needs \"" + needed + "\"" +
+                (kind == "partner" ? " (a brand configuration? use --kind brand)" : ""));
+  }
   return true;
 }
 
-struct KeyDeleter {
-  void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
-};
 struct DigestDeleter {
   void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
 };
 
 bool SignatureLine(const std::string& key_path, const std::string& body, std::string* line) {
-  std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(key_path.c_str(), "rb"), std::fclose);
-  if (!file) return Fail("cannot read " + key_path + ": " + std::strerror(errno));
-  std::unique_ptr<EVP_PKEY, KeyDeleter> key(
-      PEM_read_PrivateKey(file.get(), nullptr, nullptr, nullptr));
-  if (!key) return Fail(key_path + " holds no PEM private key");
+  std::string error;
+  native::KeyPtr key = native::ReadPrivateKey(key_path, &error);
+  if (!key) return Fail(error);
   if (EVP_PKEY_get_base_id(key.get()) != EVP_PKEY_RSA ||
       static_cast<size_t>(EVP_PKEY_get_size(key.get())) != kSignatureBytes) {
-    return Fail(key_path + " is not a 1024-bit RSA key (the signature line holds 128 bytes)");
+    return Fail(key_path + " is an " + native::DescribeKey(key.get()) +
+                " key, not RSA-1024 (the signature line holds 128 bytes)");
   }
   std::unique_ptr<EVP_MD_CTX, DigestDeleter> context(EVP_MD_CTX_new());
   unsigned char signature[kSignatureBytes];
@@ -258,7 +368,7 @@ bool BuildPackage(const Options& options) {
   time_t date = 0;
   std::string body;
   if (!MemberDate(&date) || !ReadFile(options.config_path, &body) ||
-      !CheckConfiguration(options.config_path, body)) {
+      !CheckConfiguration(options.kind, options.config_path, body)) {
     return false;
   }
   std::string signature_line;
@@ -273,7 +383,7 @@ bool BuildPackage(const Options& options) {
     std::string relative;
     std::string contents;
     ok = ok && MemberPath(name, &relative) && ReadFile(source, &contents) &&
-         WriteMember(folder / relative, contents, date);
+         CheckPlaceholders(source, contents) && WriteMember(folder / relative, contents, date);
     if (ok) members.push_back(relative);
   }
   ok = ok && RunGcab(folder, fs::absolute(options.output_path).string(), members);

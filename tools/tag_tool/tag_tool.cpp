@@ -1,4 +1,5 @@
-// Writes the installer tag into an already signed executable, or reads it back.
+// Writes the installer tag into an already signed executable, or reads it back;
+// writes the part of an executable that its signature covers.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -7,31 +8,51 @@
 #include <string>
 #include <vector>
 
+#include "config/distribution_params_parser.h"
 #include "config/tag_parser.h"
 #include "config/tag_writer.h"
 
 namespace {
+
+// Exit status besides 0: a file that cannot be used, bad usage, no tag to read.
+constexpr int kFailed = 1;
+constexpr int kUsageError = 2;
+constexpr int kNoTag = 3;
+// The certificate table starts on an 8-byte boundary, after zero padding.
+constexpr size_t kCertificateTableAlignment = 8;
 
 constexpr char kUsage[] =
     "Usage:\n"
     "  tag_tool write [-o OUTPUT] FILE TAG   put TAG into the signed FILE (or a tagged copy\n"
     "                                        at OUTPUT)\n"
     "  tag_tool read FILE                    print the tag of FILE\n"
+    "  tag_tool signed-content FILE OUTPUT   write to OUTPUT what FILE's signature covers\n"
     "  tag_tool --help                       show this text\n"
     "\n"
-    "The tag is text such as \"banerid=7&velmaruid=42&lang=tr\", at most 10240 bytes.\n"
-    "It is carried by an unsigned dummy certificate added to the executable's\n"
-    "Authenticode signature, so FILE must be signed already and the signature stays\n"
-    "valid. A tagged file can be tagged again with another text.\n";
+    "The tag is text such as \"banerid=7&velmaruid=42&lang=tr\", at most 10240 bytes:\n"
+    "pairs of a key, \"=\" and a value joined by \"&\", each key once, keys of letters,\n"
+    "digits, \"_\", \"-\" and \".\", values of printable ASCII without blanks or \"&\",\n"
+    "as the installer reads its parameters. It is carried by an unsigned dummy\n"
+    "certificate added to the executable's Authenticode signature, so FILE must be\n"
+    "signed already and the signature stays valid. A tagged file can be tagged again\n"
+    "with another text.\n"
+    "\n"
+    "signed-content writes FILE without its certificate table, its checksum and\n"
+    "certificate table entry zeroed, padded with zeros to 8 bytes: the bytes the\n"
+    "Authenticode digest covers. It is the same for a signed copy, every tagged copy\n"
+    "and the unsigned build they came from (tools/release.sh --verify compares them).\n"
+    "\n"
+    "Exit status: 0 done, 1 the file cannot be read, written or tagged, 2 bad usage,\n"
+    "3 (read) the file is signed but carries no tag.\n";
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "tag_tool: %s\n", message.c_str());
-  return 1;
+  return kFailed;
 }
 
 int UsageError(const std::string& message) {
-  std::fprintf(stderr, "tag_tool: %s\n\n%s", message.c_str(), kUsage);
-  return 2;
+  std::fprintf(stderr, "tag_tool: %s (see tag_tool --help)\n", message.c_str());
+  return kUsageError;
 }
 
 bool ReadFile(const std::string& path, std::string* bytes) {
@@ -57,24 +78,70 @@ bool WriteFile(const std::string& path, const std::string& bytes) {
   return true;
 }
 
+// The `wanted` positional arguments of a command, and with `output` its
+// -o/--output option; "--" ends the options. False, after saying why (`what`
+// names the arguments), on an unknown option, a missing value or a wrong count.
+bool ParseArguments(const std::vector<std::string>& args, size_t wanted, const char* what,
+                    std::string* output, std::vector<std::string>* positional, int* status) {
+  bool options = true;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (options && arg == "--") {
+      options = false;
+    } else if (options && output != nullptr && (arg == "-o" || arg == "--output")) {
+      if (i + 1 == args.size()) {
+        *status = UsageError(arg + " needs a file name");
+        return false;
+      }
+      *output = args[++i];
+    } else if (options && arg.size() > 1 && arg[0] == '-') {
+      *status = UsageError("unknown option " + arg);
+      return false;
+    } else {
+      positional->push_back(arg);
+    }
+  }
+  if (positional->size() == wanted) return true;
+  *status = UsageError(std::string(what) + (positional->size() < wanted ? ", got " : ", but got ") +
+                       std::to_string(positional->size()) + " argument" +
+                       (positional->size() == 1 ? "" : "s"));
+  return false;
+}
+
+// Reads `path` as a PE image; false, after saying why, when it cannot be read
+// or is not a PE file, or, with `signed_only`, has no certificate table.
+bool ReadImage(const std::string& path, bool signed_only, std::string* image,
+               config::CertificateTable* table) {
+  std::string error;
+  if (!ReadFile(path, image)) {
+    error = "cannot read " + path + ": " + std::strerror(errno);
+  } else if (image->compare(0, 2, "MZ") != 0 || !config::FindCertificateTable(*image, table)) {
+    error = path + ": not a PE file";
+  } else if (signed_only && table->size == 0) {
+    error = path + ": not a signed PE file";
+  }
+  if (!error.empty()) Fail(error);
+  return error.empty();
+}
+
 int Write(const std::vector<std::string>& args) {
   std::string output;
   std::vector<std::string> positional;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "-o" || args[i] == "--output") {
-      if (i + 1 == args.size()) return UsageError(args[i] + " needs a file name");
-      output = args[++i];
-    } else {
-      positional.push_back(args[i]);
-    }
+  int status = 0;
+  if (!ParseArguments(args, 2, "write needs FILE and TAG", &output, &positional, &status)) {
+    return status;
   }
-  if (positional.size() != 2) return UsageError("write needs FILE and TAG");
   const std::string& input = positional[0];
+  const std::string& tag = positional[1];
+  const std::string tag_error = config::DistributionParamsTextError(tag);
+  if (!tag_error.empty())
+    return Fail("the tag is not parameters the installer reads: " + tag_error);
   if (output.empty()) output = input;
   std::string image;
-  if (!ReadFile(input, &image)) return Fail("cannot read " + input + ": " + std::strerror(errno));
+  config::CertificateTable table;
+  if (!ReadImage(input, true, &image, &table)) return kFailed;
   std::string error;
-  if (!config::WriteTag(&image, positional[1], &error)) return Fail(input + ": " + error);
+  if (!config::WriteTag(&image, tag, &error)) return Fail(input + ": " + error);
   if (!WriteFile(output, image)) {
     return Fail("cannot write " + output + ": " + std::strerror(errno));
   }
@@ -82,30 +149,58 @@ int Write(const std::vector<std::string>& args) {
 }
 
 int Read(const std::vector<std::string>& args) {
-  if (args.size() != 1) return UsageError("read needs FILE");
+  std::vector<std::string> positional;
+  int status = 0;
+  if (!ParseArguments(args, 1, "read needs FILE", nullptr, &positional, &status)) return status;
+  const std::string& path = positional[0];
   std::string image;
-  if (!ReadFile(args[0], &image)) {
-    return Fail("cannot read " + args[0] + ": " + std::strerror(errno));
-  }
+  config::CertificateTable table;
+  if (!ReadImage(path, true, &image, &table)) return kFailed;
   std::string tag;
-  switch (config::ParseTagFromImage(image, &tag)) {
-    case config::TagParseResult::kOk:
-      std::fwrite(tag.data(), 1, tag.size(), stdout);
-      std::fputc('\n', stdout);
-      return 0;
-    case config::TagParseResult::kNoCertificateTable:
-      return Fail(args[0] + ": not a PE file with a certificate table");
-    case config::TagParseResult::kInvalidAsn1:
-      return Fail(args[0] + ": the certificate table is not valid DER");
+  if (config::ParseTagFromImage(image, &tag) != config::TagParseResult::kOk) {
+    return Fail(path + ": the certificate table is not valid DER");
   }
-  return 1;
+  if (tag.empty()) {
+    std::fprintf(stderr, "tag_tool: %s: no tag\n", path.c_str());
+    return kNoTag;
+  }
+  std::fwrite(tag.data(), 1, tag.size(), stdout);
+  std::fputc('\n', stdout);
+  return 0;
+}
+
+int SignedContent(const std::vector<std::string>& args) {
+  std::vector<std::string> positional;
+  int status = 0;
+  if (!ParseArguments(args, 2, "signed-content needs FILE and OUTPUT", nullptr, &positional,
+                      &status)) {
+    return status;
+  }
+  std::string image;
+  config::CertificateTable table;
+  if (!ReadImage(positional[0], false, &image, &table)) return kFailed;
+  if (table.size != 0) {
+    if (table.offset + table.size != image.size()) {
+      return Fail(positional[0] + ": data follows the certificate table");
+    }
+    image.resize(table.offset);
+  }
+  image.replace(table.checksum_offset, 4, 4, '\0');
+  image.replace(table.entry_offset, 8, 8, '\0');
+  image.resize((image.size() + kCertificateTableAlignment - 1) / kCertificateTableAlignment *
+                   kCertificateTableAlignment,
+               '\0');
+  if (!WriteFile(positional[1], image)) {
+    return Fail("cannot write " + positional[1] + ": " + std::strerror(errno));
+  }
+  return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.empty()) return UsageError("no command given");
+  if (args.empty()) return UsageError("no command given: write, read or signed-content");
   const std::string command = args.front();
   args.erase(args.begin());
   if (command == "--help" || command == "-h" || command == "help") {
@@ -114,5 +209,6 @@ int main(int argc, char** argv) {
   }
   if (command == "write") return Write(args);
   if (command == "read") return Read(args);
-  return UsageError("unknown command \"" + command + "\"");
+  if (command == "signed-content") return SignedContent(args);
+  return UsageError("unknown command \"" + command + "\": write, read or signed-content");
 }

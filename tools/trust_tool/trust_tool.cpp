@@ -4,7 +4,6 @@
 // before it runs a downloaded setup.
 #include <jansson.h>
 #include <openssl/bio.h>
-#include <openssl/err.h>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/x509.h>
@@ -13,11 +12,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "tools/native/key_file.h"
 
 namespace {
 
@@ -25,22 +27,40 @@ constexpr int kKeyCount = 10;  // Key numbers 0 to 9 are built into the installe
 constexpr int kKeyBits = 1024;
 
 const char kUsage[] =
-    "usage:\n"
-    "  trust_tool sign --private-key KEY.pem --key-number N --output-dir DIR\n"
+    "Usage:\n"
+    "  trust_tool sign --private-key KEY.pem --key-number N\n"
+    "                  (--key-table TABLE | --no-key-check) --output-dir DIR\n"
     "                  (CHAIN.pem... | --trusted-json FILE)\n"
-    "      Writes DIR/TRUSTED.JSON and DIR/SIGNATURE.DAT. Each CHAIN.pem holds a\n"
-    "      signing certificate followed by the certificate that issued it; the list\n"
-    "      names each pair by the issuer's serial number followed by the signer's.\n"
-    "      With --trusted-json the given text is signed as it is instead.\n"
-    "      KEY.pem is the RSA-1024 private key of table entry N (0 to 9).\n"
+    "      Writes DIR/TRUSTED.JSON and DIR/SIGNATURE.DAT (DIR is made when missing).\n"
+    "      Each CHAIN.pem holds a signing certificate followed by the certificate\n"
+    "      that issued it; the list names each pair by the issuer's serial number\n"
+    "      followed by the signer's. With --trusted-json the given text is signed as\n"
+    "      it is instead. KEY.pem is the RSA-1024 private key of entry N (0 to 9) of\n"
+    "      the installer's key table: TABLE is that table (the build's own is\n"
+    "      build/<arch>/generated/trust_key_table.txt), and sign refuses a key whose\n"
+    "      public half is not entry N. --no-key-check signs without that check, for\n"
+    "      tests that need a list the installer must refuse.\n"
     "  trust_tool key-table KEY_0.pem ... KEY_9.pem\n"
-    "      Prints the public key table of ten keys, one base64 SubjectPublicKeyInfo\n"
-    "      a line in key number order, for the installer's LITE_TRUST_KEY_TABLE build option.\n"
-    "  trust_tool --help\n";
+    "      Prints the key table: ten lines, each the base64 DER SubjectPublicKeyInfo\n"
+    "      of key 0 to 9 in key number order, for the installer's LITE_TRUST_KEY_TABLE\n"
+    "      build option. Each KEY is a PEM RSA-1024 public or private key.\n"
+    "  trust_tool --help\n"
+    "\n"
+    "Linking the list into the setup program: its resource script names the two\n"
+    "files as resources of the names and types the installer reads, e.g. trust.rc:\n"
+    "\n"
+    "    TRUSTED.JSON  TRUSTED_JSON  \"DIR/TRUSTED.JSON\"\n"
+    "    SIGNATURE.DAT SIGNATURE_DAT \"DIR/SIGNATURE.DAT\"\n"
+    "\n"
+    "compiled into the setup (windres trust.rc -O coff -o trust.res, then linked),\n"
+    "which is then signed with a listed certificate (osslsigncode sign -certs\n"
+    "CHAIN.pem ...). The installer checks the list's signature with entry N of its\n"
+    "table, then that a listed pair signed the setup.\n"
+    "\n"
+    "Exit status: 0 done, 1 an input was refused or a file not written, 2 bad usage.\n";
 
 struct Free {
   void operator()(BIO* p) const { BIO_free(p); }
-  void operator()(EVP_PKEY* p) const { EVP_PKEY_free(p); }
   void operator()(EVP_MD_CTX* p) const { EVP_MD_CTX_free(p); }
   void operator()(X509* p) const { X509_free(p); }
   void operator()(json_t* p) const { json_decref(p); }
@@ -51,14 +71,12 @@ using Owned = std::unique_ptr<T, Free>;
 
 bool Fail(const std::string& message) {
   std::fprintf(stderr, "trust_tool: %s\n", message.c_str());
-  const unsigned long error = ERR_get_error();
-  if (error != 0) std::fprintf(stderr, "  openssl: %s\n", ERR_error_string(error, nullptr));
   return false;
 }
 
 bool ReadFile(const std::string& path, std::string* data) {
   std::ifstream file(path, std::ios::binary);
-  if (!file) return Fail("cannot read " + path);
+  if (!file) return Fail("cannot read " + path + ": " + std::strerror(errno));
   data->assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
   return true;
 }
@@ -67,7 +85,7 @@ bool WriteFile(const std::string& path, const std::string& data) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   file.write(data.data(), static_cast<std::streamsize>(data.size()));
   file.close();
-  if (!file) return Fail("cannot write " + path);
+  if (!file) return Fail("cannot write " + path + ": " + std::strerror(errno));
   return true;
 }
 
@@ -80,22 +98,80 @@ std::string Base64(const std::string& bytes) {
   return text;
 }
 
-Owned<EVP_PKEY> ReadKey(const std::string& path) {
-  Owned<BIO> bio(BIO_new_file(path.c_str(), "r"));
-  if (!bio) {
-    Fail("cannot read " + path);
-    return nullptr;
-  }
-  Owned<EVP_PKEY> key(PEM_read_bio_PrivateKey(bio.get(), nullptr, nullptr, nullptr));
+// A key of the table's kind: RSA-1024, public or (with `private_only`) private.
+native::KeyPtr ReadKey(const std::string& path, bool private_only) {
+  std::string error;
+  native::KeyPtr key = private_only ? native::ReadPrivateKey(path, &error)
+                                    : native::ReadPublicOrPrivateKey(path, &error);
   if (!key) {
-    Fail(path + " holds no PEM private key");
+    Fail(error);
     return nullptr;
   }
   if (EVP_PKEY_get_base_id(key.get()) != EVP_PKEY_RSA || EVP_PKEY_get_bits(key.get()) != kKeyBits) {
-    Fail(path + " is not an RSA key of " + std::to_string(kKeyBits) + " bits");
+    Fail(path + " is an " + native::DescribeKey(key.get()) + " key, not RSA-" +
+         std::to_string(kKeyBits));
     return nullptr;
   }
   return key;
+}
+
+// The DER SubjectPublicKeyInfo of a key's public half.
+std::string PublicKeyDer(EVP_PKEY* key) {
+  unsigned char* der = nullptr;
+  const int length = i2d_PUBKEY(key, &der);
+  if (length <= 0) return std::string();
+  Owned<char> holder(reinterpret_cast<char*>(der));
+  return std::string(reinterpret_cast<char*>(der), static_cast<size_t>(length));
+}
+
+std::string Base64Decode(const std::string& text) {
+  std::string bytes(text.size() / 4 * 3, '\0');
+  const int length = EVP_DecodeBlock(reinterpret_cast<unsigned char*>(bytes.data()),
+                                     reinterpret_cast<const unsigned char*>(text.data()),
+                                     static_cast<int>(text.size()));
+  if (length < 0 || text.size() % 4 != 0) return std::string();
+  const size_t padding =
+      (text.size() > 0 && text.back() == '=') + (text.size() > 1 && text[text.size() - 2] == '=');
+  bytes.resize(static_cast<size_t>(length) - padding);
+  return bytes;
+}
+
+// Entry `number` of the key table file: ten lines of base64 RSA-1024 public
+// keys, as key-table writes it and the installer's build reads it.
+bool ReadTableEntry(const std::string& path, int number, std::string* entry) {
+  std::ifstream file(path);
+  if (!file) return Fail("cannot read the key table " + path + ": " + std::strerror(errno));
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(file, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) lines.push_back(line);
+  }
+  if (lines.size() != kKeyCount) {
+    return Fail("the key table " + path + " has " + std::to_string(lines.size()) + " keys, not " +
+                std::to_string(kKeyCount));
+  }
+  *entry = Base64Decode(lines[static_cast<size_t>(number)]);
+  const unsigned char* cursor = reinterpret_cast<const unsigned char*>(entry->data());
+  native::KeyPtr key(d2i_PUBKEY(nullptr, &cursor, static_cast<long>(entry->size())));
+  if (!key || EVP_PKEY_get_base_id(key.get()) != EVP_PKEY_RSA ||
+      EVP_PKEY_get_bits(key.get()) != kKeyBits) {
+    return Fail("entry " + std::to_string(number) + " of the key table " + path +
+                " is not the base64 of an RSA-" + std::to_string(kKeyBits) + " public key");
+  }
+  return true;
+}
+
+// Whether the list signed with `key` will verify with entry `number` of the table.
+bool CheckKeyIsTableEntry(EVP_PKEY* key, const std::string& key_path, int number,
+                          const std::string& table_path) {
+  std::string entry;
+  if (!ReadTableEntry(table_path, number, &entry)) return false;
+  if (PublicKeyDer(key) != entry) {
+    return Fail("the public half of " + key_path + " is not entry " + std::to_string(number) +
+                " of the key table " + table_path +
+                ": the installer would refuse the list (is --key-number right?)");
+  }
+  return true;
 }
 
 // The serial's DER content octets, big-endian, with the leading zero byte a
@@ -191,41 +267,71 @@ bool ParseKeyNumber(const char* text, int* number) {
   return true;
 }
 
+int UsageError(const std::string& message) {
+  std::fprintf(stderr, "trust_tool: %s (see trust_tool --help)\n", message.c_str());
+  return 2;
+}
+
+// Makes `dir` when missing; false, after saying why, when it cannot be made.
+bool MakeOutputDir(const std::string& dir) {
+  std::error_code error;
+  std::filesystem::create_directories(dir, error);
+  if (error) return Fail("cannot make the output folder " + dir + ": " + error.message());
+  return true;
+}
+
 int RunSign(int argc, char** argv) {
   std::string key_path;
   std::string output_dir;
   std::string json_path;
+  std::string table_path;
+  bool check_key = true;
   int key_number = -1;
   std::vector<std::string> chains;
   for (int i = 0; i < argc; ++i) {
     const std::string argument = argv[i];
-    const bool has_value = i + 1 < argc;
-    if (argument == "--private-key" && has_value) {
+    const bool takes_value = argument == "--private-key" || argument == "--output-dir" ||
+                             argument == "--trusted-json" || argument == "--key-number" ||
+                             argument == "--key-table";
+    if (takes_value && i + 1 == argc) return UsageError(argument + " needs a value");
+    if (argument == "--private-key") {
       key_path = argv[++i];
-    } else if (argument == "--output-dir" && has_value) {
+    } else if (argument == "--output-dir") {
       output_dir = argv[++i];
-    } else if (argument == "--trusted-json" && has_value) {
+    } else if (argument == "--trusted-json") {
       json_path = argv[++i];
-    } else if (argument == "--key-number" && has_value) {
+    } else if (argument == "--key-table") {
+      table_path = argv[++i];
+    } else if (argument == "--no-key-check") {
+      check_key = false;
+    } else if (argument == "--key-number") {
       if (!ParseKeyNumber(argv[++i], &key_number)) return 2;
-    } else if (argument.rfind("--", 0) == 0) {
-      Fail("unknown option or missing value: " + argument);
-      return 2;
+    } else if (argument.rfind("-", 0) == 0) {
+      return UsageError("unknown option " + argument);
     } else {
       chains.push_back(argument);
     }
   }
-  if (key_path.empty() || output_dir.empty() || key_number < 0 ||
-      chains.empty() == json_path.empty()) {
-    std::fputs(kUsage, stderr);
-    return 2;
+  if (key_path.empty()) return UsageError("sign needs --private-key KEY.pem");
+  if (key_number < 0) return UsageError("sign needs --key-number N");
+  if (output_dir.empty()) return UsageError("sign needs --output-dir DIR");
+  if (table_path.empty() == check_key) {
+    return UsageError(check_key ? "sign needs --key-table TABLE to check the key against"
+                                : "--key-table and --no-key-check exclude each other");
   }
-  Owned<EVP_PKEY> key = ReadKey(key_path);
+  if (chains.empty() == json_path.empty()) {
+    return UsageError(chains.empty() ? "sign needs CHAIN.pem files or --trusted-json FILE"
+                                     : "CHAIN.pem files and --trusted-json exclude each other");
+  }
+  native::KeyPtr key = ReadKey(key_path, true);
+  if (!key || (check_key && !CheckKeyIsTableEntry(key.get(), key_path, key_number, table_path))) {
+    return 1;
+  }
   std::string json;
   const bool have_json =
       json_path.empty() ? BuildTrustedJson(chains, &json) : ReadFile(json_path, &json);
   std::string signature;
-  if (!key || !have_json || !Sign(key.get(), json, &signature)) return 1;
+  if (!have_json || !Sign(key.get(), json, &signature) || !MakeOutputDir(output_dir)) return 1;
   const std::string header{static_cast<char>(key_number & 0xFF),
                            static_cast<char>(key_number >> 8)};
   if (!WriteFile(output_dir + "/TRUSTED.JSON", json) ||
@@ -237,21 +343,19 @@ int RunSign(int argc, char** argv) {
 
 int RunKeyTable(int argc, char** argv) {
   if (argc != kKeyCount) {
-    std::fputs(kUsage, stderr);
-    return 2;
+    return UsageError("key-table needs " + std::to_string(kKeyCount) + " key files, got " +
+                      std::to_string(argc));
   }
   std::string table;
   for (int i = 0; i < argc; ++i) {
-    Owned<EVP_PKEY> key = ReadKey(argv[i]);
+    native::KeyPtr key = ReadKey(argv[i], false);
     if (!key) return 1;
-    unsigned char* der = nullptr;
-    const int length = i2d_PUBKEY(key.get(), &der);
-    if (length <= 0) {
+    const std::string der = PublicKeyDer(key.get());
+    if (der.empty()) {
       Fail("cannot encode the public key of " + std::string(argv[i]));
       return 1;
     }
-    Owned<char> holder(reinterpret_cast<char*>(der));
-    table += Base64(std::string(reinterpret_cast<char*>(der), static_cast<size_t>(length))) + "\n";
+    table += Base64(der) + "\n";
   }
   std::fputs(table.c_str(), stdout);
   return 0;
@@ -263,6 +367,10 @@ int main(int argc, char** argv) {
   const std::string command = argc > 1 ? argv[1] : "";
   if (command == "sign") return RunSign(argc - 2, argv + 2);
   if (command == "key-table") return RunKeyTable(argc - 2, argv + 2);
-  std::fputs(kUsage, command == "--help" || command == "-h" ? stdout : stderr);
-  return command == "--help" || command == "-h" ? 0 : 2;
+  if (command == "--help" || command == "-h") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  return UsageError(command.empty() ? "no command given: sign or key-table"
+                                    : "unknown command \"" + command + "\": sign or key-table");
 }

@@ -17,6 +17,19 @@ TEST(ParseDistributionParamsTextTest, LaterPairWinsAndOnlyTheFirstEqualsSplits) 
             (Params{{"p", "2"}, {"q", ""}, {"b", "x=y"}}));
 }
 
+// Texts the tag tool takes and texts it refuses; the reason given for each
+// refusal is checked by the tag tool's end-to-end tests.
+TEST(DistributionParamsTextErrorTest, AcceptsOnlyPairsThatParseAsWritten) {
+  for (const std::string text : {"banerid=7&velmaruid=42&lang=tr", "b=x=y", "e=", "k.v-1_x=%41"}) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(DistributionParamsTextError(text), "");
+  }
+  for (const std::string text : {"", "p=1&", "&p=1", "p", "p=1&p=2", "p=a b", "p=\t", "p q=1"}) {
+    SCOPED_TRACE(text);
+    EXPECT_NE(DistributionParamsTextError(text), "");
+  }
+}
+
 // Parameters whose executable is a test image and whose stored text is kept
 // in memory rather than in the registry.
 class TestDistributionParams : public DistributionParams {
