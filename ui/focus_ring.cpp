@@ -38,8 +38,12 @@ RECT FocusRingBounds(const RECT& control, const FocusRingStyle& style) {
 
 HWND FocusedControl(HWND dialog) {
   const HWND focus = ::GetFocus();
-  return focus != nullptr && ::GetParent(focus) == dialog && ::IsWindowVisible(focus) ? focus
-                                                                                      : nullptr;
+  // Only a control in the tab order wears the ring: Wine's dialog manager can
+  // leave the focus on the progress bar, which a person cannot act on.
+  return focus != nullptr && ::GetParent(focus) == dialog && ::IsWindowVisible(focus) &&
+                 (::GetWindowLongW(focus, GWL_STYLE) & WS_TABSTOP) != 0
+             ? focus
+             : nullptr;
 }
 
 bool MovesFocusOrCues(UINT message, WPARAM wparam) {

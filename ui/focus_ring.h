@@ -30,7 +30,7 @@ FocusRingOutline FocusRingOutlineFor(const RECT& control, int radius, const Focu
 RECT FocusRingBounds(const RECT& control, const FocusRingStyle& style);
 
 // The control of `dialog` that has the focus; null when the focus is
-// elsewhere or on a hidden control.
+// elsewhere, on a hidden control or on one outside the tab order.
 HWND FocusedControl(HWND dialog);
 // Whether a message can move the focus or change the cues, so that the ring
 // must follow once the dialog has handled it.

@@ -532,6 +532,30 @@ def test_keyboard_alone_installs_and_a_screen_reader_hears_each_control(screen, 
     assert "make-browser-default-after-import" in switches
 
 
+def test_cues_always_shown_ring_only_what_a_person_can_act_on(screen, cdn):
+    # With cues always shown (bit 0x20; Wine's default, and a Windows choice), the
+    # progress screen must not ring the bar, which is outside the tab order
+    # but can keep the focus once Install is gone.
+    desktop_key = r"HKCU\Control Panel\Desktop"
+    cues_hidden = screen.reg_query(desktop_key, "UserPreferencesMask")
+    screen.reg_add(desktop_key, "UserPreferencesMask", "3000028012000000", kind="REG_BINARY")
+    cdn.hold_archive(READ_BLOCK_BYTES)
+    run = WindowedRun(screen)
+    try:
+        run.window()
+        assert run.drive("click", 1)["done"]
+        assert run.drive("wait", "visible", 1012, 20000)["met"]
+        progress = main_window(run.drive("state"))
+        bar = {c["id"]: c for c in progress["controls"]}[1012]["rect"]
+        shot = screenshot(screen, progress, "focus_cues_shown_progress")
+        assert ring_share(shot, progress, bar, 1, dark=False) < 0.05, shot.name
+    finally:
+        run.kill()
+        cdn.release_archive()
+        screen.reg_add(desktop_key, "UserPreferencesMask", cues_hidden.removeprefix("0x"),
+                       kind="REG_BINARY")
+
+
 # Looks -------------------------------------------------------------------------
 
 @pytest.mark.parametrize("name,switches,env", [
