@@ -12,6 +12,7 @@ import shutil
 import time
 
 import pytest
+from PIL import Image
 
 from conftest import PROBES, browser_folder, setup_record, trust_demo_root
 from test_window import (WindowedRun, display, main_window, modal_dialog,  # noqa: F401
@@ -106,7 +107,14 @@ def test_on_xp_the_dialog_speaks_the_interface_language_and_close_opens_nothing(
         russian = json.loads((STRINGS / "ru.json").read_text(encoding="utf-8"))
         assert dialog["title"] == texts[1000] == russian["417"]
         assert (texts[1], texts[1010]) == (russian["428"], russian["431"])
-        screenshot(old_machine, dialog, "old_windows_ru_scale2")
+        shot = screenshot(old_machine, dialog, "old_windows_ru_scale2")
+        # The probes build draws its buttons as the installer does: "More info"
+        # filled with the accent colour, not a grey system button.
+        action = {c["id"]: c for c in dialog["controls"]}[1]["rect"]
+        # Inside its left edge, clear of the rounded corners and the text.
+        fill = (action[0] + 16 - dialog["rect"][0], (action[1] + action[3]) // 2 - dialog["rect"][1])
+        red, green, blue = Image.open(shot).convert("RGB").getpixel(fill)
+        assert red > 180 and green < 100 and blue < 100, (red, green, blue)
         assert run.drive("click", 1010)["done"]
         assert run.exit_code() == EXIT_OLD_WINDOWS
     finally:
