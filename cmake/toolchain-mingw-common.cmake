@@ -19,6 +19,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-if(_lite_arch STREQUAL "x86_64")
-  set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)
-endif()
+# wine64 runs both: a 32-bit program runs in its 64-bit prefix as on 64-bit
+# Windows, once Debian's 32-bit Wine is installed beside it.
+set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)

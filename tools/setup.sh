@@ -27,6 +27,21 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
 
+# The shipped build is a 32-bit program: Wine runs it with Debian's 32-bit
+# Wine beside the 64-bit one, which needs dpkg to take i386 packages. Only
+# where the kernel runs 32-bit programs; elsewhere the tests run the x86_64
+# build and say why.
+if why=$(bash "$root/tools/runs-32-bit.sh"); then
+  if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
+    echo "setup: installing wine32:i386 for the 32-bit build"
+    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq wine32:i386 >/dev/null
+  fi
+else
+  echo "setup: no 32-bit Wine: $why"
+fi
+
 # jansson comes as Debian's source package, which needs deb-src entries. They
 # are derived from the machine's own entries for this Debian release (same
 # URIs, suites, components and keyring, so no archive host is named here;

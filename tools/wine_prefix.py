@@ -1,5 +1,7 @@
-"""A private, warm Wine prefix for running the installer's x86_64 build: the
-end-to-end tests, the benchmark and the demo run the installer through it."""
+"""A private, warm Wine prefix for running a test build of the installer: the
+end-to-end tests, the benchmark and the demo run the installer through it.
+LITE_BUILD_DIR names the build: tools/test.sh gives the shipped i686 build
+where this machine runs 32-bit programs, else the x86_64 build (the default)."""
 
 import os
 import pathlib

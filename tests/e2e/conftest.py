@@ -16,7 +16,7 @@ from demo_server import DemoServer  # noqa: E402
 from fault_server import FaultServer  # noqa: E402
 from wine_prefix import BROWSER_KEY, BUILD, DRIVERS, WinePrefix  # noqa: E402
 
-# Every host of the x86_64 test build is this local server (CMakePresets.json).
+# Every host of the test builds is this local server (CMakePresets.json).
 DOWNLOAD_SERVER_PORT = 18080
 SIGNED_DEMO_SETUP = BUILD / "tests" / "signed" / "demo_setup.exe"
 UNSIGNED_DEMO_SETUP = BUILD / "tests" / "demo_setup.exe"

@@ -32,12 +32,20 @@ quietly() {
 
 step "setting up the machine"
 bash "$root/tools/setup.sh" | sed 's/^/  /'
-step "building (native tools, x86_64)"
+# The shipped architecture, i686, where this machine runs 32-bit programs.
+if why=$(bash "$root/tools/runs-32-bit.sh"); then
+  arch=i686
+else
+  arch=x86_64
+  step "the x86_64 build stands in for the i686 one: $why"
+fi
+step "building (native tools, $arch)"
 quietly bash "$root/tools/build-native.sh"
-quietly cmake --preset mingw-x86_64
-quietly cmake --build --preset mingw-x86_64 -j2
-tests="$root/build/x86_64/tests"
-drivers="$root/build/x86_64/tools/drivers"
+quietly cmake --preset "mingw-$arch"
+quietly cmake --build --preset "mingw-$arch" -j2
+build="$root/build/$arch"
+tests="$build/tests"
+drivers="$build/tools/drivers"
 setup="$tests/signed/demo_setup.exe"
 [ -f "$setup" ] || { echo "demo: no signed demo setup at $setup" >&2; exit 1; }
 
@@ -55,7 +63,7 @@ cleanup() {
 trap cleanup EXIT
 
 events="$demo/events.jsonl"
-# The x86_64 build's hosts are all this server (CMakePresets.json), so it must
+# The test builds' hosts are all this server (CMakePresets.json), so it must
 # have this port.
 /usr/bin/python3 "$root/tools/demo/demo_server.py" serve --archive "$setup" --port "$demo_port" \
   --archive-name browser-setup.arc --events "$events" >"$demo/server.log" 2>&1 &
@@ -93,7 +101,7 @@ env "${wine_env[@]}" wineserver -p </dev/null >/dev/null 2>&1
 wine wineboot.exe >/dev/null 2>&1
 # The window's faces mapped to real fonts, as in the tests' prefixes.
 /usr/bin/python3 "$root/tools/wine_prefix.py" map-fonts "$prefix"
-wine "$drivers/trust_check.exe" add-root "Z:${root//\//\\}\\build\\x86_64\\test_pki\\root.der" \
+wine "$drivers/trust_check.exe" add-root "Z:${build//\//\\}\\test_pki\\root.der" \
   >>"$build_log" 2>&1
 
 # Without switches of its own, the demo asks for every browser extra: the
@@ -137,7 +145,7 @@ print(f"{r - l}x{b - t}+{l}+{t}")' "$1")
 }
 
 step "running the installer ${mode[*]:-with its window}${*:+ $*}"
-installer="Z:${root//\//\\}\\build\\x86_64\\lite_installer.exe"
+installer="Z:${build//\//\\}\\lite_installer.exe"
 if [ ${#mode[@]} -eq 0 ]; then
   # The setup pauses at each figure so that the progress screen can be seen.
   env "${wine_env[@]}" DEMO_SETUP_STEP_MS=1500 /usr/lib/wine/wine64 "$tests/test_helper.exe" \
