@@ -1,14 +1,22 @@
-"""Every program the build makes can reach every system function it imports,
-read from the file alone, without running it: each function imported at load
+"""Every program the builds make starts, and can reach every system function
+it imports.
+
+Read from the file alone, without running it: each function imported at load
 time or delay-loaded is exported by its DLL, and each delay-load table entry
 starts out pointing into the program's code, at the stub that loads the DLL.
-
 The 32-bit linker once dropped those stubs, leaving the entries 0: every i686
 program crashed on its first call into a delay-loaded DLL. These checks read
-the files of both builds whether or not this machine can run them."""
+the files of both builds whether or not this machine can run them.
 
+Run: each program is started once with a harmless command line and must end
+with its own exit code, not an exception's. The i686 programs run where this
+machine runs 32-bit programs (tools/runs-32-bit.sh), and are skipped with the
+reason elsewhere."""
+
+import functools
 import pathlib
 import struct
+import subprocess
 
 import pefile
 import pytest
@@ -136,3 +144,37 @@ def test_the_installer_delay_loads_the_window_and_network_dlls():
     image = pefile.PE(str(ROOT / "build" / "i686" / "lite_installer.exe"))
     dlls = {dll.lower() for dll, _, _ in delay_imports(image)}
     assert {"user32.dll", "wininet.dll", "shell32.dll", "gdiplus.dll"} <= dlls, dlls
+
+
+@functools.lru_cache(maxsize=None)
+def runs_32_bit_programs():
+    probe = subprocess.run(["bash", ROOT / "tools" / "runs-32-bit.sh"], capture_output=True,
+                           text=True)
+    return probe.returncode == 0, probe.stdout.strip()
+
+
+INTERFACE_ANSWER_UNDER_WINE = 701
+USAGE = 2
+# A harmless start of each program and the exit code it ends with.
+STARTS = [("lite_installer.exe", ["--check-the-interface"], INTERFACE_ANSWER_UNDER_WINE),
+          ("tests/lite_installer_probes.exe", ["--check-the-interface"],
+           INTERFACE_ANSWER_UNDER_WINE),
+          *[(f"tests/{folder}_unit_tests.exe", ["--gtest_list_tests"], 0)
+            for folder in ("base", "installer", "config", "net", "ui", "crash", "demo_setup")],
+          *[(program, [], USAGE)
+            for program in ("tests/test_helper.exe", "tests/hostile_handoff.exe",
+                            "tests/slide_driver.exe", "tools/drivers/window_driver.exe",
+                            "tools/drivers/download_driver.exe", "tools/drivers/trust_check.exe")],
+          ("bench/bare_return.exe", [], 0)]
+
+
+@pytest.mark.parametrize("arch", ["i686", "x86_64"])
+@pytest.mark.parametrize("program,switches,expected", STARTS, ids=[s[0] for s in STARTS])
+def test_every_program_starts_and_ends_with_its_own_code(fresh_log, arch, program, switches,
+                                                         expected):
+    if arch == "i686":
+        runs, why = runs_32_bit_programs()
+        if not runs:
+            pytest.skip(f"i686 programs cannot run here: {why}")
+    code, out = fresh_log.run([ROOT / "build" / arch / program, *switches], timeout=60)
+    assert code == expected, f"{arch}/{program} ended with {code:#x}: {out}"
