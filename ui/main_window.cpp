@@ -185,7 +185,7 @@ MainWindow::MainWindow(const config::BrandInfo& brand_info,
       layout_(LayoutVariantFor(params.Has("def"), params.Has("stat") || params.Has("statpromo"))),
       theme_(brand_info.language_id()),
       confirmation_(MessageDialogKind::kConfirmCancel, brand_info.language_id()),
-      keyboard_cues_(SystemShowsKeyboardCuesAlways()) {
+      keyboard_cues_(KeyboardCues::ForNewDialog()) {
   if (create_installer) {
     installer_ = create_installer(this);
     installer_->StartAsync();

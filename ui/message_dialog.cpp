@@ -193,14 +193,9 @@ INT_PTR MessageDialog::DoModal(HWND owner) {
   // could lie under another program's window unnoticed: it stands alone.
   if (owner != nullptr && !::IsWindowVisible(owner)) owner = nullptr;
   const ScopedKeyboardCueHook cue_hook;
-  DialogState state{this,
-                    &texts_,
-                    &on_action_,
-                    escape_result_,
-                    Theme(lang_id_),
-                    {},
-                    KeyboardCues(SystemShowsKeyboardCuesAlways()),
-                    {}};
+  DialogState state{
+      this, &texts_, &on_action_, escape_result_, Theme(lang_id_), {}, KeyboardCues::ForNewDialog(),
+      {}};
   const INT_PTR result =
       ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kMessageDialogTemplateId),
                         owner, DialogProc, reinterpret_cast<LPARAM>(&state));

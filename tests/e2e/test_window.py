@@ -614,6 +614,9 @@ def test_keyboard_alone_installs_and_a_screen_reader_hears_each_control(screen, 
         assert (heard[1]["name"], heard[1010]["name"]) == ("Resume", "Cancel")
         assert focused(heard) == 1
         buttons = {c["id"]: c["rect"] for c in dialog["controls"]}
+        # Opened by a key, it shows the focus at once.
+        shot = screenshot(screen, dialog, "focus_confirm_en_opened_1")
+        assert ring_share(shot, dialog, buttons[1], 1, dark=False) > 0.3, shot.name
         for key, control in (("tab", 1010), ("shift+tab", 1)):
             assert run.drive("key", key)["done"]
             assert focused(accessible(run)[1]) == control
