@@ -539,8 +539,9 @@ def tab_round_the_welcome_screen(run, welcome, name, scale=1):
 
 def test_keyboard_alone_installs_and_a_screen_reader_hears_each_control(screen, cdn):
     cdn.hold_archive(READ_BLOCK_BYTES)
-    # The setup pauses a second after each figure, so that the driver reads it.
-    run = WindowedRun(screen, "--distr-info-params=cancel=1", env={"DEMO_SETUP_STEP_MS": "1000"})
+    # The setup pauses after each figure, so that the driver reads it.
+    run = WindowedRun(screen, "--distr-info-params=cancel=1",
+                      env={"DEMO_SETUP_STEP_MS": str(SETUP_STEP_MS)})
     try:
         welcome = main_window(run.window())
         # A mouse click moves the focus too, and shows no ring.
@@ -561,6 +562,9 @@ def test_keyboard_alone_installs_and_a_screen_reader_hears_each_control(screen, 
         assert tuple(i for i in heard if "focusable" in heard[i]["system_state"]) == \
             WELCOME_TAB_ORDER, "reading order"
         tab_round_the_welcome_screen(run, welcome, "en")
+        # The server lets a download wait at most 50 s, less than these steps
+        # can take on a busy machine: the hold moves on a block between them.
+        cdn.hold_archive(2 * READ_BLOCK_BYTES)
 
         start = focused(accessible(run)[1])
         assert run.drive("key", "shift+tab")["done"]
@@ -579,6 +583,7 @@ def test_keyboard_alone_installs_and_a_screen_reader_hears_each_control(screen, 
         deadline = time.monotonic() + 10
         while len(clicked_links(cdn)) < 2 and time.monotonic() < deadline:
             time.sleep(0.1)
+        cdn.hold_archive(3 * READ_BLOCK_BYTES)
         links = clicked_links(cdn)
         assert len(links) == 2 and "confidential" in links[0] and "agreement" in links[1], links
         # Tab to the statistics box, Space, Tab to Install, Enter.
@@ -603,6 +608,7 @@ def test_keyboard_alone_installs_and_a_screen_reader_hears_each_control(screen, 
         rect = {c["id"]: c["rect"] for c in main_window(progress)["controls"]}[1009]
         assert ring_share(shot, main_window(progress), rect, 1, dark=False) > 0.3
 
+        cdn.hold_archive(4 * READ_BLOCK_BYTES)
         # Enter on the close glyph asks; Tab and Shift+Tab ring its buttons;
         # Escape resumes.
         assert run.drive("key", "enter")["done"]
