@@ -7,9 +7,15 @@
 namespace ui {
 namespace {
 
+// Whether a key came after the last mouse button in this thread's dialogs
+// (the window's thread is the only one that shows them).
+bool last_input_was_key = false;
+
 LRESULT CALLBACK FilterDialogMessage(int code, WPARAM wparam, LPARAM lparam) {
   if (code == MSGF_DIALOGBOX) {
     const auto* message = reinterpret_cast<const MSG*>(lparam);
+    const InputKind input = InputKindOf(message->message);
+    if (input != InputKind::kNone) last_input_was_key = input == InputKind::kKey;
     const WPARAM change = CueChangeForKey(*message);
     if (change != 0) {
       ::SendMessageW(::GetAncestor(message->hwnd, GA_ROOT), WM_CHANGEUISTATE, change, 0);
@@ -20,8 +26,14 @@ LRESULT CALLBACK FilterDialogMessage(int code, WPARAM wparam, LPARAM lparam) {
 
 }  // namespace
 
-KeyboardCues::KeyboardCues(bool always_shown)
-    : always_shown_(always_shown), hide_focus_(!always_shown), hide_accelerators_(!always_shown) {}
+KeyboardCues::KeyboardCues(bool always_shown, bool opened_by_key)
+    : always_shown_(always_shown),
+      hide_focus_(!always_shown && !opened_by_key),
+      hide_accelerators_(!always_shown) {}
+
+KeyboardCues KeyboardCues::ForNewDialog() {
+  return KeyboardCues(SystemShowsKeyboardCuesAlways(), last_input_was_key);
+}
 
 bool KeyboardCues::Apply(WPARAM change) {
   const bool old_focus = hide_focus_;
@@ -51,6 +63,22 @@ WPARAM CueChangeForKey(const MSG& message) {
       return MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS);
     default:
       return 0;
+  }
+}
+
+InputKind InputKindOf(UINT message) {
+  switch (message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      return InputKind::kKey;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_NCLBUTTONDOWN:
+    case WM_NCRBUTTONDOWN:
+      return InputKind::kMouseButton;
+    default:
+      return InputKind::kNone;
   }
 }
 

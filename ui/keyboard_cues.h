@@ -10,10 +10,14 @@ namespace ui {
 // The keyboard cues of one dialog (the focus ring and the accelerators'
 // underlines) as WM_CHANGEUISTATE and WM_UPDATEUISTATE set them: hidden in a
 // new dialog unless the person asked the system to show them always, shown
-// once Tab, an arrow key or Alt is pressed.
+// once Tab, an arrow key or Alt is pressed. A dialog opened by a key shows
+// the focus from the start, as Windows starts a dialog's cues from the last
+// input.
 class KeyboardCues {
  public:
-  explicit KeyboardCues(bool always_shown);
+  KeyboardCues(bool always_shown, bool opened_by_key);
+  // For a dialog opening now, from the system's setting and the last input.
+  static KeyboardCues ForNewDialog();
 
   // Follows the wParam of WM_CHANGEUISTATE or WM_UPDATEUISTATE; true when
   // what shows changed.
@@ -30,6 +34,9 @@ class KeyboardCues {
 // The cue change (a WM_CHANGEUISTATE wParam) that a key brings to a dialog,
 // as the system's dialog manager makes it; 0 for a key that brings none.
 WPARAM CueChangeForKey(const MSG& message);
+// The input that a message brings: a key, a mouse button, or neither.
+enum class InputKind { kNone, kKey, kMouseButton };
+InputKind InputKindOf(UINT message);
 // A text with "&" accelerator marks as it reads while the underlines are
 // hidden: each mark dropped, "&&" read as "&". (Wine draws the underline
 // even when asked to hide it.)
@@ -39,7 +46,8 @@ bool SystemShowsKeyboardCuesAlways();
 
 // While it lives, every key typed into a dialog of this thread tells the
 // dialog the cue change it brings, as Windows' dialog manager does and
-// Wine's does not (a message-filter hook).
+// Wine's does not (a message-filter hook); it also notes whether a key or a
+// mouse button came last, for the next dialog (KeyboardCues::ForNewDialog).
 class ScopedKeyboardCueHook {
  public:
   ScopedKeyboardCueHook();

@@ -10,7 +10,7 @@ namespace ui {
 
 // String IDs of the tables in resources/strings/, one table per language.
 enum StringId : uint32_t {
-  kStringFatalCaption = 401,
+  kStringFatalCaption = 401,  // also the progress bar's name for screen readers
   kStringDownloadDialogTitle = 402,
   kStringDiskSpaceText = 403,
   kStringInstall = 404,

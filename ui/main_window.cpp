@@ -169,8 +169,8 @@ bool SendStatisticsChoice(const config::DistributionParams& params, bool check_b
   return check_box;
 }
 
-bool FocusRingShown(bool cues_shown, bool is_install_button, bool keyboard_cue_seen) {
-  return cues_shown && (!is_install_button || keyboard_cue_seen);
+bool ConfirmationCancels(INT_PTR answer, bool installation_over) {
+  return answer == kDialogCloseId && !installation_over;
 }
 
 MainWindow::MainWindow(const config::BrandInfo& brand_info,
@@ -185,7 +185,7 @@ MainWindow::MainWindow(const config::BrandInfo& brand_info,
       layout_(LayoutVariantFor(params.Has("def"), params.Has("stat") || params.Has("statpromo"))),
       theme_(brand_info.language_id()),
       confirmation_(MessageDialogKind::kConfirmCancel, brand_info.language_id()),
-      keyboard_cues_(SystemShowsKeyboardCuesAlways()) {
+      keyboard_cues_(KeyboardCues::ForNewDialog()) {
   if (create_installer) {
     installer_ = create_installer(this);
     installer_->StartAsync();
@@ -213,11 +213,13 @@ int MainWindow::Scaled(int logical) const { return static_cast<int>(logical * th
 void MainWindow::OnDownloadProgress(float fraction) { SetProgress(DownloadPercent(fraction)); }
 
 void MainWindow::CloseIfStarted(bool) {
+  installation_over_ = true;
   ::PostMessageW(window_, kObserverMessage, kCloseIfStarted, 0);
 }
 
 void MainWindow::OnInstallFinished(int code) {
   result_code_ = code;
+  installation_over_ = true;
   ::PostMessageW(window_, kObserverMessage, kInstallFinished, 0);
 }
 
@@ -271,10 +273,6 @@ INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         ::RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
       }
       return FALSE;
-    case WM_NCACTIVATE:
-      // Activated again: the ring stays off Install until the keyboard moves the focus.
-      if (wparam != FALSE) install_keyboard_cue_ = false;
-      return FALSE;
     case kFocusRingMessage:
       UpdateFocusRing();
       return TRUE;
@@ -323,7 +321,14 @@ INT_PTR MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 
 // Work the installer's thread handed over (see kObserverMessage).
 void MainWindow::OnObserverMessage(WPARAM action) {
-  if (action == kInstallFinished && install_started_) {
+  if (action == kHideCancelButton) {
+    DestroyControl(kProgressCloseGlyphId);
+    return;
+  }
+  if (!install_started_) return;
+  // The installation has ended: whether to cancel it is no longer a question.
+  confirmation_.End(kDialogActionId);
+  if (action == kInstallFinished) {
     HideWithShadow();
     if (result_code_ != 0) {
       const bool old_component = result_code_ == kOldCryptoComponentResult;
@@ -336,12 +341,8 @@ void MainWindow::OnObserverMessage(WPARAM action) {
           });
       dialog.DoModal(window_);
     }
-    EndWith(1);
-  } else if (action == kCloseIfStarted && install_started_) {
-    EndWith(1);
-  } else if (action == kHideCancelButton) {
-    DestroyControl(kProgressCloseGlyphId);
   }
+  EndWith(1);
 }
 
 void MainWindow::OnCommand(int id, int code) {
@@ -398,18 +399,13 @@ void MainWindow::OnInitDialog() {
   for (int id : {kWelcomeCloseGlyphId, kProgressCloseGlyphId}) {
     ::SetDlgItemTextW(window_, id, theme_.String(kStringClose).c_str());
   }
+  // Nor does the progress bar, which the program's caption names ("Velmar
+  // Browser Installation"); its position is its value.
+  ::SetDlgItemTextW(window_, kProgressBarId, theme_.String(kStringFatalCaption).c_str());
   AnnotateAsLink(Control(kPrivacyLinkId));
   focus_ring_.Attach(window_, FocusRingStyleFor(FocusRingBackground::kDark, theme_.scale()));
 
-  const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-  large_icon_.Reset(static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(128), IMAGE_ICON,
-                                                    ::GetSystemMetrics(SM_CXICON),
-                                                    ::GetSystemMetrics(SM_CYICON), 0)));
-  small_icon_.Reset(static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(128), IMAGE_ICON,
-                                                    ::GetSystemMetrics(SM_CXSMICON),
-                                                    ::GetSystemMetrics(SM_CYSMICON), 0)));
-  ::SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large_icon_.Get()));
-  ::SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.Get()));
+  icons_.SetOn(window_);
 
   // The window's size and place: 728 x 400 logical pixels in the middle of the work area.
   const RECT client = ScaleRect(layout_.Client(), theme_.scale());
@@ -595,7 +591,11 @@ void MainWindow::OnCancel(int id) {
 }
 
 void MainWindow::OnConfirmCancel() {
-  if (confirmation_.DoModal(window_) != kDialogCloseId) return;
+  const INT_PTR answer = confirmation_.DoModal(window_);
+  if (!ConfirmationCancels(answer, installation_over_)) {
+    if (answer == kDialogCloseId) LOG_INFO << "Cancel came after the installation had ended";
+    return;
+  }
   if (installer_) installer_->IncrementCancelCount();
   EndWith(kProgressCloseGlyphId);
 }
@@ -646,6 +646,7 @@ void MainWindow::OnCloseWindow() {
 }
 
 void MainWindow::OnHigherVersion() {
+  confirmation_.End(kDialogActionId);
   HideWithShadow();
   MessageDialog(MessageDialogKind::kNewerVersion, brand_info_.language_id()).DoModal(window_);
   EndWith(1);
@@ -697,13 +698,9 @@ void MainWindow::FocusFirstControl() {
 }
 
 void MainWindow::UpdateFocusRing() {
-  HWND control = FocusedControl(window_);
-  const int id = control != nullptr ? ::GetDlgCtrlID(control) : 0;
-  if (control == nullptr || !FocusRingShown(keyboard_cues_.focus_shown(), id == kInstallButtonId,
-                                            install_keyboard_cue_)) {
-    control = nullptr;
-  }
-  focus_ring_.MoveTo(control, Scaled(CornerRadius(id)));
+  const HWND control = keyboard_cues_.focus_shown() ? FocusedControl(window_) : nullptr;
+  focus_ring_.MoveTo(control,
+                     control != nullptr ? Scaled(CornerRadius(::GetDlgCtrlID(control))) : 0);
 }
 
 void MainWindow::PlaceControl(int id, const RECT& logical) {
@@ -951,10 +948,6 @@ LRESULT MainWindow::CustomDraw(const NMCUSTOMDRAW& draw) {
       if (pressed) ::OffsetRect(&rect, 0, 1);
       DrawTextIn(draw.hdc, theme_.font(FontRole::kMedium), Theme::kTextColor, WindowText(control),
                  rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-      // Cues shown while the focus is elsewhere: the keyboard moved it away.
-      if ((draw.uItemState & CDIS_FOCUS) == 0 && keyboard_cues_.focus_shown()) {
-        install_keyboard_cue_ = true;
-      }
       return CDRF_SKIPDEFAULT;
     }
     case kPrivacyLinkId:

@@ -17,6 +17,7 @@
 #include "ui/layout.h"
 #include "ui/licence_text.h"
 #include "ui/message_dialog.h"
+#include "ui/process_window.h"
 #include "ui/slide_show.h"
 #include "ui/theme.h"
 
@@ -67,10 +68,10 @@ bool IsAutomaticStart(const config::DistributionParams& params);
 // The make-default and statistics choices: a parameter wins over the check box.
 bool MakeDefaultChoice(const config::DistributionParams& params, bool check_box);
 bool SendStatisticsChoice(const config::DistributionParams& params, bool check_box);
-// Whether the focus ring shows on the focused control while focus cues show.
-// The window gives Install the focus itself, so its ring waits until the
-// keyboard has moved the focus away from it (`keyboard_cue_seen`).
-bool FocusRingShown(bool cues_shown, bool is_install_button, bool keyboard_cue_seen);
+// Whether the confirmation's `answer` cancels the installation. A Cancel that
+// comes once the installation has ended (its end still on its way to the
+// window) cancels nothing: the run ends as the installation did.
+bool ConfirmationCancels(INT_PTR answer, bool installation_over);
 
 // The install window: the welcome screen, then the progress screen. It owns
 // the installation and turns its callbacks into window messages.
@@ -167,6 +168,9 @@ class MainWindow : public InstallerObserver {
   bool progress_mode_ = false;
   bool first_slide_mode_ = false;
   std::atomic<int> result_code_{0};
+  // Set by the installer's thread before it tells the window that the
+  // installation has ended.
+  std::atomic<bool> installation_over_{false};
 
   // Read by the installer's thread, which posts to it.
   std::atomic<HWND> window_{nullptr};
@@ -178,14 +182,10 @@ class MainWindow : public InstallerObserver {
   bool shadow_pending_ = false;
   std::unique_ptr<SlideShow> slide_show_;
   ITaskbarList3* taskbar_ = nullptr;
-  base::ScopedIcon large_icon_;
-  base::ScopedIcon small_icon_;
+  WindowIcons icons_;
   base::ScopedGdiObject scene_;
   FocusRing focus_ring_;
   KeyboardCues keyboard_cues_;
-  // Set by Install's drawing when focus cues show while it has no focus;
-  // cleared when the window is activated.
-  bool install_keyboard_cue_ = false;
   std::vector<TextRun> licence_runs_;
   LicenceLayout welcome_licence_;
   LicenceLayout slide_licence_;

@@ -8,6 +8,7 @@
 #include "ui/focus_ring.h"
 #include "ui/keyboard_cues.h"
 #include "ui/language.h"
+#include "ui/process_window.h"
 #include "ui/theme.h"
 
 namespace ui {
@@ -34,6 +35,7 @@ struct DialogState {
   Theme theme;
   FocusRing focus_ring;
   KeyboardCues keyboard_cues;
+  WindowIcons icons;
 };
 
 int MeasureTextHeight(HDC dc, HFONT font, const std::wstring& text, int width) {
@@ -102,7 +104,7 @@ void LayOut(HWND window, const DialogState& state) {
   const RECT& work = monitor.rcWork;
   const int frame_width = frame.right - frame.left;
   const int frame_height = frame.bottom - frame.top;
-  // Owned by the install window (when there is one), so above it and no other program.
+  // Never above every program: an owned dialog stays above its owner only.
   ::SetWindowPos(window, nullptr, work.left + (work.right - work.left - frame_width) / 2,
                  work.top + (work.bottom - work.top - frame_height) / 2, frame_width, frame_height,
                  SWP_NOZORDER | SWP_SHOWWINDOW);
@@ -187,14 +189,13 @@ MessageDialog::MessageDialog(MessageDialogKind kind, uint16_t lang_id,
       on_action_(std::move(on_action)) {}
 
 INT_PTR MessageDialog::DoModal(HWND owner) {
+  // Owned by a hidden window, the dialog would have no taskbar button and
+  // could lie under another program's window unnoticed: it stands alone.
+  if (owner != nullptr && !::IsWindowVisible(owner)) owner = nullptr;
   const ScopedKeyboardCueHook cue_hook;
-  DialogState state{this,
-                    &texts_,
-                    &on_action_,
-                    escape_result_,
-                    Theme(lang_id_),
-                    {},
-                    KeyboardCues(SystemShowsKeyboardCuesAlways())};
+  DialogState state{
+      this, &texts_, &on_action_, escape_result_, Theme(lang_id_), {}, KeyboardCues::ForNewDialog(),
+      {}};
   const INT_PTR result =
       ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kMessageDialogTemplateId),
                         owner, DialogProc, reinterpret_cast<LPARAM>(&state));
@@ -215,7 +216,17 @@ INT_PTR CALLBACK MessageDialog::DialogProc(HWND window, UINT message, WPARAM wpa
     state->dialog->window_ = window;
     state->focus_ring.Attach(window,
                              FocusRingStyleFor(FocusRingBackground::kLight, state->theme.scale()));
+    const bool stands_alone = ::GetWindow(window, GW_OWNER) == nullptr;
+    if (stands_alone) {
+      // A taskbar button with the program's icon, before the dialog shows.
+      ::SetWindowLongW(window, GWL_EXSTYLE,
+                       ::GetWindowLongW(window, GWL_EXSTYLE) | WS_EX_APPWINDOW);
+      state->icons.SetOn(window);
+    }
     LayOut(window, *state);
+    // Nothing of the program's is in front to show it: the person may be
+    // working in another program.
+    if (stands_alone) BringWindowToForeground(window);
     return FALSE;
   }
   auto* state = reinterpret_cast<DialogState*>(::GetWindowLongPtrW(window, DWLP_USER));

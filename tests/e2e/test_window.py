@@ -283,18 +283,128 @@ def test_failing_setup_shows_the_download_dialog_and_ends_with_the_copys_code(sc
     assert "Setup process exit with code: SUCCESS_EXIT_CODE(0); error: 7" in screen.log_text()
 
 
+@pytest.fixture
+def recording_browser(screen, tmp_path):
+    """The prefix's web browser writes each address it is asked to open to a
+    file: Wine's browser launcher starts the Linux program named here."""
+    record = tmp_path / "opened_urls.txt"
+    browser = tmp_path / "browser.sh"
+    browser.write_text(f'#!/bin/sh\necho "$1" >> "{record}"\n')
+    browser.chmod(0o755)
+    screen.reg_add(r"HKCU\Software\Wine\WineBrowser", "Browsers", str(browser))
+    yield record
+    screen.reg_add(r"HKCU\Software\Wine\WineBrowser", "Browsers", "true")
+
+
+def opened_urls(record, wait_s):
+    """The addresses opened so far, waiting up to `wait_s` for the first: the
+    launcher runs as a process of its own, which may write after the
+    installer has ended."""
+    deadline = time.monotonic() + wait_s
+    while not record.exists() and time.monotonic() < deadline:
+        time.sleep(0.1)
+    return record.read_text().splitlines() if record.exists() else []
+
+
+def cover_with_another_program(run):
+    """Starts Wine's notepad and waits until it, not the install window, is
+    in front; returns its process."""
+    cover = run.prefix.popen(["notepad"])
+    deadline = time.monotonic() + 20
+    while main_window(run.drive("state"))["foreground"] and time.monotonic() < deadline:
+        time.sleep(0.2)
+    assert not main_window(run.drive("state"))["foreground"], "nothing covers the window"
+    return cover
+
+
+def test_failure_dialog_reaches_a_person_busy_in_another_program(screen, cdn, recording_browser):
+    # The person switched to another program during the download. The window
+    # hides itself when the installation fails; the dialog it shows instead
+    # comes to the front and has a taskbar button, but does not stay above
+    # every program. Enter presses its focused button, Download. (Wine gives
+    # the foreground to any window a program activates, owned or not; Windows
+    # refuses it to a program in the background, hence the dialog's own step.)
+    cdn.hold_archive(READ_BLOCK_BYTES)
+    run, cover = WindowedRun(screen, env={"DEMO_SETUP_EXIT_CODE": "7"}), None
+    try:
+        run.window()
+        assert run.drive("click", 1)["done"]
+        assert run.drive("wait", "visible", 1012, 20000)["met"]
+        cover = cover_with_another_program(run)
+        cdn.release_archive()
+        asked = run.drive("wait", "dialog", 90000)
+        dialog = modal_dialog(asked)
+        assert dialog and dialog["title"] == "An error occurred during installation", asked
+        assert main_window(asked) is None
+        screenshot(screen, dialog, "download_dialog_in_front_en")
+        assert dialog["foreground"], f"another program's window is in front: {dialog}"
+        assert dialog["taskbar"], f"no taskbar button: {dialog}"
+        assert not dialog["topmost"], f"above every program: {dialog}"
+        assert run.drive("key", "enter")["done"]
+        assert run.exit_code() == -1
+    finally:
+        if cover:
+            cover.kill()
+            cover.wait(10)
+        run.kill()
+        cdn.release_archive()
+    urls = opened_urls(recording_browser, 10)
+    assert len(urls) == 1 and "/download?" in urls[0], urls
+
+
+def open_confirmation(run):
+    """Install, then the progress screen's close glyph: returns the
+    confirmation dialog."""
+    run.window()
+    assert run.drive("click", 1)["done"]
+    assert run.drive("wait", "visible", 1012, 20000)["met"]
+    assert run.drive("click", 1009)["done"]
+    confirm = modal_dialog(run.drive("wait", "dialog", 20000))
+    assert confirm, "no confirmation"
+    return confirm
+
+
+@pytest.mark.parametrize("setup_exit_code", [0, 7])
+def test_installation_ending_under_the_confirmation_closes_it(screen, cdn, setup_exit_code):
+    # "Installation not complete. Resume?" is open while the installation
+    # goes on and ends. The question no longer applies and closes: a
+    # finished installation ends the run with the installer's code; a
+    # failed one shows the download dialog in its place.
+    cdn.hold_archive(READ_BLOCK_BYTES)
+    run = WindowedRun(screen, "--distr-info-params=cancel=1",
+                      env={"DEMO_SETUP_EXIT_CODE": str(setup_exit_code)})
+    try:
+        confirm = open_confirmation(run)
+        assert confirm["title"] == "Installation not complete. Resume?", confirm
+        cdn.release_archive()
+        if setup_exit_code == 0:
+            gone = run.drive("wait", "gone", 90000)
+            assert gone["met"], f"still open after the installation: {gone}"
+            assert run.exit_code() == 0
+        else:
+            failed = run.drive("wait", "text", 1000, "An error occurred during installation",
+                               90000)
+            assert failed["met"], failed
+            time.sleep(1)
+            state = run.drive("state")
+            assert [d["title"] for d in state["dialogs"]] == [
+                "An error occurred during installation"], state
+            assert run.drive("click", 1010)["done"]
+            assert run.exit_code() == -1
+    finally:
+        run.kill()
+        cdn.release_archive()
+    assert "Setup process exit with code: SUCCESS_EXIT_CODE(0)" in screen.log_text()
+    assert "User cancelled installation." not in screen.log_text()
+
+
 # Leaving without installing ------------------------------------------------------
 
 def test_confirmed_cancel_on_the_progress_screen_stops_the_install(screen, cdn):
     cdn.hold_archive(READ_BLOCK_BYTES)
     run = WindowedRun(screen, "--distr-info-params=cancel=1")
     try:
-        run.window()
-        assert run.drive("click", 1)["done"]
-        assert run.drive("wait", "visible", 1012, 20000)["met"]
-        assert run.drive("click", 1009)["done"]
-        confirm = modal_dialog(run.drive("wait", "dialog", 20000))
-        assert confirm
+        confirm = open_confirmation(run)
         texts = visible_texts(confirm)
         assert (texts[1], texts[1010]) == ("Resume", "Cancel")
         screenshot(screen, confirm, "confirm_cancel_en")
@@ -429,8 +539,9 @@ def tab_round_the_welcome_screen(run, welcome, name, scale=1):
 
 def test_keyboard_alone_installs_and_a_screen_reader_hears_each_control(screen, cdn):
     cdn.hold_archive(READ_BLOCK_BYTES)
-    # The setup pauses a second after each figure, so that the driver reads it.
-    run = WindowedRun(screen, "--distr-info-params=cancel=1", env={"DEMO_SETUP_STEP_MS": "1000"})
+    # The setup pauses after each figure, so that the driver reads it.
+    run = WindowedRun(screen, "--distr-info-params=cancel=1",
+                      env={"DEMO_SETUP_STEP_MS": str(SETUP_STEP_MS)})
     try:
         welcome = main_window(run.window())
         # A mouse click moves the focus too, and shows no ring.
@@ -451,6 +562,9 @@ def test_keyboard_alone_installs_and_a_screen_reader_hears_each_control(screen, 
         assert tuple(i for i in heard if "focusable" in heard[i]["system_state"]) == \
             WELCOME_TAB_ORDER, "reading order"
         tab_round_the_welcome_screen(run, welcome, "en")
+        # The server lets a download wait at most 50 s, less than these steps
+        # can take on a busy machine: the hold moves on a block between them.
+        cdn.hold_archive(2 * READ_BLOCK_BYTES)
 
         start = focused(accessible(run)[1])
         assert run.drive("key", "shift+tab")["done"]
@@ -469,6 +583,7 @@ def test_keyboard_alone_installs_and_a_screen_reader_hears_each_control(screen, 
         deadline = time.monotonic() + 10
         while len(clicked_links(cdn)) < 2 and time.monotonic() < deadline:
             time.sleep(0.1)
+        cdn.hold_archive(3 * READ_BLOCK_BYTES)
         links = clicked_links(cdn)
         assert len(links) == 2 and "confidential" in links[0] and "agreement" in links[1], links
         # Tab to the statistics box, Space, Tab to Install, Enter.
@@ -486,12 +601,14 @@ def test_keyboard_alone_installs_and_a_screen_reader_hears_each_control(screen, 
         _, heard = accessible(run)
         assert focused(heard) == 1009 and heard[1009]["name"] == "Close"
         assert heard[1012]["system_role"] == "progress bar"
+        assert heard[1012].get("name") == "Velmar Browser Installation", heard[1012]
         assert heard[1012]["system_value"] == heard[1055]["name"] == "0%"
         assert heard[1056]["name"].startswith("Security\nProtect active security technology")
         shot = screenshot(screen, main_window(progress), "focus_progress_en_1009")
         rect = {c["id"]: c["rect"] for c in main_window(progress)["controls"]}[1009]
         assert ring_share(shot, main_window(progress), rect, 1, dark=False) > 0.3
 
+        cdn.hold_archive(4 * READ_BLOCK_BYTES)
         # Enter on the close glyph asks; Tab and Shift+Tab ring its buttons;
         # Escape resumes.
         assert run.drive("key", "enter")["done"]
@@ -503,6 +620,9 @@ def test_keyboard_alone_installs_and_a_screen_reader_hears_each_control(screen, 
         assert (heard[1]["name"], heard[1010]["name"]) == ("Resume", "Cancel")
         assert focused(heard) == 1
         buttons = {c["id"]: c["rect"] for c in dialog["controls"]}
+        # Opened by a key, it shows the focus at once.
+        shot = screenshot(screen, dialog, "focus_confirm_en_opened_1")
+        assert ring_share(shot, dialog, buttons[1], 1, dark=False) > 0.3, shot.name
         for key, control in (("tab", 1010), ("shift+tab", 1)):
             assert run.drive("key", key)["done"]
             assert focused(accessible(run)[1]) == control
@@ -556,6 +676,41 @@ def test_cues_always_shown_ring_only_what_a_person_can_act_on(screen, cdn):
                        kind="REG_BINARY")
 
 
+def test_cues_always_shown_ring_the_focus_from_the_start(screen, cdn):
+    # With cues always shown, the ring is where the focus is from the first
+    # moment: on Install when the window opens, on Resume when the
+    # confirmation opens from the keyboard.
+    desktop_key = r"HKCU\Control Panel\Desktop"
+    cues_hidden = screen.reg_query(desktop_key, "UserPreferencesMask")
+    screen.reg_add(desktop_key, "UserPreferencesMask", "3000028012000000", kind="REG_BINARY")
+    cdn.hold_archive(READ_BLOCK_BYTES)
+    run = WindowedRun(screen, "--distr-info-params=cancel=1")
+    try:
+        welcome = main_window(run.window())
+        assert focused(accessible(run)[1]) == 1
+        install = {c["id"]: c["rect"] for c in welcome["controls"]}[1]
+        shot = screenshot(screen, welcome, "focus_cues_shown_welcome_1")
+        share = ring_share(shot, welcome, install, 1, dark=True)
+        assert share > 0.3, f"no ring round Install ({share:.2f}) in {shot.name}"
+
+        assert run.drive("key", "enter")["done"]
+        assert run.drive("wait", "visible", 1012, 20000)["met"]
+        assert focused(accessible(run)[1]) == 1009
+        assert run.drive("key", "enter")["done"]
+        dialog = modal_dialog(run.drive("wait", "dialog", 20000))
+        assert dialog and focused(accessible(run)[1]) == 1
+        resume = {c["id"]: c["rect"] for c in dialog["controls"]}[1]
+        shot = screenshot(screen, dialog, "focus_cues_shown_confirm_1")
+        share = ring_share(shot, dialog, resume, 1, dark=False)
+        assert share > 0.3, f"no ring round Resume ({share:.2f}) in {shot.name}"
+        assert run.drive("key", "escape")["done"]
+    finally:
+        run.kill()
+        cdn.release_archive()
+        screen.reg_add(desktop_key, "UserPreferencesMask", cues_hidden.removeprefix("0x"),
+                       kind="REG_BINARY")
+
+
 # Looks -------------------------------------------------------------------------
 
 @pytest.mark.parametrize("name,switches,env", [
@@ -585,8 +740,12 @@ def test_screens_in_other_languages_and_scales(screen, cdn, name, switches, env)
         assert progress["met"]
         screenshot(screen, main_window(progress), f"progress_{name}")
         if name == "ja":
+            heard = accessible(run)[1]
+            # The bar is named "Velmar Browser Installation" in the window's language.
+            assert heard[1012].get("name") == \
+                "Velmar Browser \u306e\u30a4\u30f3\u30b9\u30c8\u30fc\u30eb"
             # The first slide's heading "Security", then its text.
-            slide = accessible(run)[1][1056]["name"]
+            slide = heard[1056]["name"]
             assert slide.startswith("\u30bb\u30ad\u30e5\u30ea\u30c6\u30a3\n") and len(slide) > 20
     finally:
         run.kill()

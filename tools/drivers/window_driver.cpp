@@ -19,6 +19,10 @@
 // unclickable. Keys are typed into that dialog as keyboard input (SendInput),
 // so the dialog manager handles them as a person's.
 //
+// Each dialog in the state says whether it is the foreground window, whether
+// it has a taskbar button by the shell's rule, whether another window owns it
+// and whether it stays above every other program's windows (topmost).
+//
 // accessibility prints the dialog and then each of its controls in their
 // order (the order screen readers and Tab follow) as the system's
 // accessibility layer answers for them (oleacc, IAccessible): name, role,
@@ -146,6 +150,14 @@ BOOL CALLBACK CollectChild(HWND child, LPARAM param) {
   return TRUE;
 }
 
+// The shell's rule for a shown top-level window: a taskbar button when it
+// asks for one, or when nothing owns it and it is no tool window.
+bool HasTaskbarButton(HWND window) {
+  const auto ex_style = static_cast<DWORD>(::GetWindowLongW(window, GWL_EXSTYLE));
+  if ((ex_style & WS_EX_APPWINDOW) != 0) return true;
+  return ::GetWindow(window, GW_OWNER) == nullptr && (ex_style & WS_EX_TOOLWINDOW) == 0;
+}
+
 json_t* DialogJson(HWND dialog, HWND main) {
   DWORD process_id = 0;
   ::GetWindowThreadProcessId(dialog, &process_id);
@@ -157,9 +169,12 @@ json_t* DialogJson(HWND dialog, HWND main) {
   for (HWND child : children) {
     if (::GetParent(child) == dialog) json_array_append_new(controls, ControlJson(child));
   }
-  return json_pack("{s:i,s:o,s:b,s:b,s:[iiii],s:o}", "pid", static_cast<int>(process_id), "title",
-                   Utf8(GetText(dialog)), "main", dialog == main, "foreground",
-                   ::GetForegroundWindow() == dialog, "rect", static_cast<int>(rect.left),
+  const bool topmost = (::GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+  return json_pack("{s:i,s:o,s:b,s:b,s:b,s:b,s:b,s:[iiii],s:o}", "pid",
+                   static_cast<int>(process_id), "title", Utf8(GetText(dialog)), "main",
+                   dialog == main, "foreground", ::GetForegroundWindow() == dialog, "taskbar",
+                   HasTaskbarButton(dialog), "owned", ::GetWindow(dialog, GW_OWNER) != nullptr,
+                   "topmost", topmost, "rect", static_cast<int>(rect.left),
                    static_cast<int>(rect.top), static_cast<int>(rect.right),
                    static_cast<int>(rect.bottom), "controls", controls);
 }

@@ -13,7 +13,7 @@ MSG Key(UINT message, WPARAM key) {
 }
 
 TEST(KeyboardCuesTest, HiddenInANewDialogUntilTheKeyboardIsUsed) {
-  KeyboardCues cues(false);
+  KeyboardCues cues(false, false);
   EXPECT_FALSE(cues.focus_shown());
   EXPECT_FALSE(cues.accelerators_shown());
   // Tab shows the focus; the underlines wait for Alt.
@@ -30,8 +30,27 @@ TEST(KeyboardCuesTest, HiddenInANewDialogUntilTheKeyboardIsUsed) {
   EXPECT_FALSE(cues.accelerators_shown());
 }
 
+TEST(KeyboardCuesTest, ADialogOpenedByAKeyShowsTheFocusAtOnce) {
+  KeyboardCues cues(false, true);
+  EXPECT_TRUE(cues.focus_shown());
+  // The underlines still wait for Alt.
+  EXPECT_FALSE(cues.accelerators_shown());
+}
+
+TEST(KeyboardCuesTest, KeysAndMouseButtonsTellTheLastInput) {
+  EXPECT_EQ(InputKindOf(WM_KEYDOWN), InputKind::kKey);
+  EXPECT_EQ(InputKindOf(WM_SYSKEYDOWN), InputKind::kKey);
+  EXPECT_EQ(InputKindOf(WM_LBUTTONDOWN), InputKind::kMouseButton);
+  EXPECT_EQ(InputKindOf(WM_NCLBUTTONDOWN), InputKind::kMouseButton);
+  // Releases, moves and characters follow a press and tell nothing new.
+  EXPECT_EQ(InputKindOf(WM_KEYUP), InputKind::kNone);
+  EXPECT_EQ(InputKindOf(WM_CHAR), InputKind::kNone);
+  EXPECT_EQ(InputKindOf(WM_MOUSEMOVE), InputKind::kNone);
+  EXPECT_EQ(InputKindOf(WM_LBUTTONUP), InputKind::kNone);
+}
+
 TEST(KeyboardCuesTest, ShownAlwaysWhenThePersonAskedForThem) {
-  KeyboardCues cues(true);
+  KeyboardCues cues(true, false);
   EXPECT_TRUE(cues.focus_shown());
   EXPECT_TRUE(cues.accelerators_shown());
   EXPECT_FALSE(cues.Apply(MAKEWPARAM(UIS_INITIALIZE, 0)));
