@@ -12,7 +12,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
   libz-mingw-w64-dev googletest
   wine64 libwine xvfb x11-apps xdotool imagemagick librsvg2-bin pngquant python3-pil python3-pefile python3-xlib
-  gcab osslsigncode openssl python3-pytest python3-ecdsa nginx-light curl iproute2
+  gcab osslsigncode openssl python3-pytest python3-ecdsa nginx-light curl iproute2 git
   clang libclang-rt-14-dev libssl-dev libjansson-dev zlib1g-dev pkg-config
   fonts-liberation fonts-open-sans fonts-noto-cjk
 )
