@@ -1,22 +1,30 @@
-"""Prints the deb-src entries that match a machine's own package entries for
-one Debian release, in the one-line format, each once: for every "deb" entry
-of APT_DIR/sources.list, APT_DIR/sources.list.d/*.list (one-line format) and
-APT_DIR/sources.list.d/*.sources (deb822 format) whose suite is CODENAME or
-CODENAME-*, the same URI, suite and components with its keyring (a
-Signed-By file; a key written inline is left to the machine's trusted keys).
-tools/setup.sh gives them to apt for one fetch of a source package, so that no
-archive host is named in the repository.
+"""Prints the deb-src entries that fetching jansson's source needs, derived
+from a machine's own "deb" entries (one-line SOURCE_LIST and *.list, deb822
+*.sources, both in SOURCE_PARTS), in the one-line format, each once.
 
-usage: deb_src_entries.py APT_DIR CODENAME
+Only Debian's own archive for one release is taken: suites CODENAME,
+CODENAME-updates and CODENAME-security, component main, and entries signed by
+Debian's archive keyring or by no keyring named (the machine's trusted keys).
+Other sources may have no source indexes, or a key written inline that a
+one-line entry cannot carry; either would fail the fetch. Backports are left
+out so that every machine fetches the same version. tools/fetch-jansson.sh
+gives the entries to apt for one fetch, so that no archive host is named in
+the repository.
+
+usage: deb_src_entries.py SOURCE_LIST SOURCE_PARTS CODENAME
 """
 
 import pathlib
 import re
 import sys
 
+COMPONENT = "main"
+SUITE_SUFFIXES = ("", "-updates", "-security")
+DEBIAN_KEYRING_PREFIX = "debian-archive-"
+
 
 def one_line_entries(text):
-    """(options, uri, suite, components) of each "deb" line."""
+    """(signed-by, uri, suite, components) of each "deb" line."""
     for line in text.splitlines():
         line = line.split("#", 1)[0].strip()
         options = ""
@@ -58,39 +66,43 @@ def deb822_entries(text):
             continue
         if fields.get("enabled", "yes").lower() == "no":
             continue
-        keyring = fields.get("signed-by", "")
-        keyring = keyring if keyring.startswith("/") and "\n" not in keyring else ""
         for uri in fields.get("uris", "").split():
             for suite in fields.get("suites", "").split():
-                yield keyring, uri, suite, fields.get("components", "").split()
+                yield fields.get("signed-by", ""), uri, suite, fields.get("components", "").split()
 
 
-def deb_src_entries(apt_dir, codename):
-    apt_dir = pathlib.Path(apt_dir)
-    parts = apt_dir / "sources.list.d"
+def is_debian_keyring(name):
+    """Whether a Signed-By value names one of Debian's archive keyring files. An
+    inline key or a fingerprint is no file and is someone else's."""
+    return name.startswith("/") and pathlib.PurePath(name).name.startswith(DEBIAN_KEYRING_PREFIX)
+
+
+def deb_src_entries(source_list, source_parts, codename):
+    source_list, source_parts = pathlib.Path(source_list), pathlib.Path(source_parts)
     found = []
-    for path in [apt_dir / "sources.list", *sorted(parts.glob("*.list"))]:
+    for path in [source_list, *sorted(source_parts.glob("*.list"))]:
         if path.is_file():
             found += one_line_entries(path.read_text(errors="replace"))
-    for path in sorted(parts.glob("*.sources")):
+    for path in sorted(source_parts.glob("*.sources")):
         if path.is_file():
             found += deb822_entries(path.read_text(errors="replace"))
+    suites = {codename + suffix for suffix in SUITE_SUFFIXES}
     lines, targets = [], set()
-    for keyring, uri, suite, components in found:
-        if uri.startswith("cdrom:") or (suite != codename and
-                                        not suite.startswith(codename + "-")):
+    for signed_by, uri, suite, components in found:
+        keyrings = signed_by.replace(",", " ").split()
+        if (uri.startswith("cdrom:") or suite not in suites or COMPONENT not in components or
+                not all(map(is_debian_keyring, keyrings))):
             continue
         uri = uri.rstrip("/") + "/"
-        for component in components:
-            if (uri, suite, component) in targets:
-                continue
-            targets.add((uri, suite, component))
-            options = f"[signed-by={keyring}] " if keyring else ""
-            lines.append(f"deb-src {options}{uri} {suite} {component}")
+        if (uri, suite) in targets:
+            continue
+        targets.add((uri, suite))
+        options = f"[signed-by={','.join(keyrings)}] " if keyrings else ""
+        lines.append(f"deb-src {options}{uri} {suite} {COMPONENT}")
     return lines
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 3:
+    if len(sys.argv) != 4:
         sys.exit(__doc__)
     print("\n".join(deb_src_entries(*sys.argv[1:])))

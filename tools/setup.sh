@@ -12,7 +12,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
   libz-mingw-w64-dev googletest
   wine64 libwine xvfb x11-apps xdotool imagemagick librsvg2-bin pngquant python3-pil python3-pefile python3-xlib
-  gcab osslsigncode openssl python3-pytest python3-ecdsa nginx-light curl iproute2
+  gcab osslsigncode openssl python3-pytest python3-ecdsa nginx-light curl iproute2 git
   clang libclang-rt-14-dev libssl-dev libjansson-dev zlib1g-dev pkg-config
   fonts-liberation fonts-open-sans fonts-noto-cjk
 )
@@ -42,38 +42,17 @@ else
   echo "setup: no 32-bit Wine: $why"
 fi
 
-# jansson comes as Debian's source package, which needs deb-src entries. They
-# are derived from the machine's own entries for this Debian release (same
-# URIs, suites, components and keyring, so no archive host is named here;
-# tools/deb_src_entries.py) and given to apt only for the one fetch, with
-# private lists: the machine's apt configuration and package lists stay as
-# they were. Earlier versions of this script added the entries to /etc/apt for
-# good; those files are removed.
-fetch_jansson_source() {
-  local apt_dir codename
-  apt_dir=$(mktemp -d /tmp/lite-apt-XXXXXX)
-  codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
-  mkdir -p "$apt_dir/parts" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
-  /usr/bin/python3 "$root/tools/deb_src_entries.py" /etc/apt "$codename" >"$apt_dir/src.list"
-  grep -q '^deb-src ' "$apt_dir/src.list" || {
-    echo "setup: /etc/apt names no package source for $codename to fetch jansson's source from" >&2
-    rm -rf "$apt_dir"
-    return 1
-  }
-  local apt_opts=(
-    -o Dir::Etc::SourceList="$apt_dir/src.list" -o Dir::Etc::SourceParts="$apt_dir/parts"
-    -o Dir::State::Lists="$apt_dir/lists" -o Dir::Cache="$apt_dir/cache"
-    -o APT::Sandbox::User=root
-  )
-  local status=0
-  apt-get "${apt_opts[@]}" update -qq >/dev/null 2>"$apt_dir/log" &&
-    (cd "$deps/src" && rm -rf jansson-* &&
-      apt-get "${apt_opts[@]}" source -qq jansson >/dev/null 2>>"$apt_dir/log") || status=$?
-  [ $status -eq 0 ] || cat "$apt_dir/log" >&2
-  rm -rf "$apt_dir"
-  return $status
-}
-rm -f /etc/apt/sources.list.d/lite-installer-src.sources /etc/apt/sources.list.d/lite-installer-src.list
+# Earlier versions of this script added deb-src entries to the machine's apt
+# sources for good (tools/fetch-jansson.sh now gives them to apt for its one
+# fetch). Looked for without writing, so that a ready machine's apt folder is
+# left untouched.
+eval "$(apt-config shell source_parts Dir::Etc::SourceParts/d)"
+for old in "$source_parts"lite-installer-src.sources "$source_parts"lite-installer-src.list; do
+  if [ -e "$old" ]; then
+    echo "setup: removing $old, an earlier set-up's deb-src entries"
+    rm -f "$old"
+  fi
+done
 
 build_for() {
   local arch=$1 prefix="$deps/$1"
@@ -115,8 +94,7 @@ build_for() {
 mkdir -p "$deps/src"
 if [ ! -d "$deps/src/jansson" ]; then
   echo "setup: fetching Debian's jansson source package"
-  fetch_jansson_source
-  mv "$deps/src"/jansson-*/ "$deps/src/jansson"
+  bash "$root/tools/fetch-jansson.sh" "$deps/src"
 fi
 
 build_for x86_64

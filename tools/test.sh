@@ -12,6 +12,9 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash tools/setup.sh
+# An unpacked source archive builds and tests, but has no commit to build from.
+[ "$(git rev-parse --show-toplevel 2>/dev/null)" = "$(pwd -P)" ] ||
+  echo "test: $root is no git checkout: the release tests that name or rebuild its commit cannot pass here"
 
 # The native tools come first: the Windows builds use them to make their packages.
 bash tools/build-native.sh
