@@ -140,6 +140,23 @@ def test_check_refuses_bytes_besides_the_signature_and_the_tag(tagged, tmp_path,
         1, "", f"tag_tool: {changed}: {reason}\n")
 
 
+# A tag changed after tagging: what the installer would read is not what the
+# tag tool wrote.
+@pytest.mark.parametrize("old, new, reason", [
+    (b"banerid=7&", b"banerid 7&", "a dummy certificate's tag is not parameters the installer "
+                                   'reads: the pair "banerid 7" has no "="'),
+    (TAG.encode() + b"\0", TAG.encode() + b"X", "a dummy certificate holds bytes after its tag"),
+], ids=["not parameters", "filler"])
+def test_check_refuses_a_tag_changed_in_place(tagged, tmp_path, old, new, reason):
+    changed = tmp_path / "changed.exe"
+    data = tagged.read_bytes()
+    assert data.count(old) == 1
+    changed.write_bytes(data.replace(old, new))
+    result = tag_tool("check", changed)
+    assert (result.returncode, result.stderr) == (1, f"tag_tool: {changed}: {reason}\n"), \
+        result.stderr
+
+
 @pytest.mark.parametrize("args, reason", [
     ([], "no command given: write, read, check or signed-content"),
     (["tag"], 'unknown command "tag": write, read, check or signed-content'),
