@@ -134,8 +134,11 @@ checkout() {
     ln -s "$(cd "$root/build/deps" && pwd -P)" "$2/build/deps"
 }
 
-# The commit's own package tool makes its packages.
+# The commit's own package tool makes its packages, and its own key_check
+# (in commits that have one) checks its keys when it configures.
 build_commit_tools() {
+  local targets=(package_tool)
+  [ -d "$1/tools/key_check" ] && targets+=(key_check)
   CC=clang CXX=clang++ cmake -S "$1/tools/native" -B "$1/build/native" -G Ninja \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo && cmake --build "$1/build/native" --target package_tool
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo && cmake --build "$1/build/native" --target "${targets[@]}"
 }
