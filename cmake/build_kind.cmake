@@ -11,6 +11,23 @@ set(LITE_ENDPOINT_VARIABLES
     LITE_DOWNLOAD_HOST LITE_LEGAL_HOST LITE_BROWSER_API_HOST LITE_STATISTICS_HOST
     LITE_STORAGE_HOST LITE_CRASH_HOST LITE_BROWSER_SITE LITE_MAKER_SITE)
 
+# Appends to the list `problems_var` why `file` does not suit `use`, by the
+# rules of the native key_check (tools/native/key_rules.h).
+function(lite_check_key label use file problems_var)
+  set(key_check ${LITE_NATIVE_TOOLS_DIR}/key_check/key_check)
+  if(NOT EXISTS ${key_check})
+    list(APPEND ${problems_var} "no key_check at ${key_check} to check ${label}: run tools/build-native.sh")
+  else()
+    execute_process(COMMAND ${key_check} ${use} ${file} ERROR_VARIABLE reason
+                    ERROR_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE failed)
+    if(failed)
+      string(REPLACE "key_check: " "${label} " reason "${reason}")
+      list(APPEND ${problems_var} "${reason}")
+    endif()
+  endif()
+  set(${problems_var} ${${problems_var}} PARENT_SCOPE)
+endfunction()
+
 if(LITE_BUILD_KIND STREQUAL "release")
   set(LITE_TEST_BUILD 0)
   set(problems "")
@@ -22,11 +39,7 @@ if(LITE_BUILD_KIND STREQUAL "release")
     endif()
   endforeach()
   if(LITE_TRUST_KEY_TABLE AND EXISTS ${LITE_TRUST_KEY_TABLE})
-    file(READ ${LITE_TRUST_KEY_TABLE} table)
-    if(table MATCHES "PRIVATE")
-      list(APPEND problems
-           "LITE_TRUST_KEY_TABLE holds a private key: it must carry public keys only")
-    endif()
+    lite_check_key(LITE_TRUST_KEY_TABLE trust-table ${LITE_TRUST_KEY_TABLE} problems)
   endif()
   foreach(host ${LITE_ENDPOINT_VARIABLES})
     if(NOT ${host})

@@ -23,7 +23,7 @@ else()
   endif()
 endif()
 # The packages' member dates are the build's date.
-set(run_package_tool ${LITE_WITH_SOURCE_DATE} ${package_tool})
+set(run_package_tool ${package_tool} --date ${LITE_SOURCE_DATE_EPOCH})
 
 # Each JSON source with the build's hosts filled in.
 function(lite_configure_package_json source output)

@@ -1,7 +1,8 @@
 """Writes a zip archive that comes out the same from one build to the next:
 the members in the order given, each under its file name, dated EPOCH
-(seconds since 1970, UTC; 1980 at the earliest, which zip can hold), with the
-mode rw-r--r-- and no extra fields (no owner, no access time).
+(seconds since 1970, UTC: the build's date, tools/build_date.py, which is
+never before 1980, the earliest zip holds), with the mode rw-r--r-- and no
+extra fields (no owner, no access time).
 
 usage: make_zip.py EPOCH OUTPUT FILE...
 """
@@ -11,11 +12,9 @@ import sys
 import time
 import zipfile
 
-EARLIEST = 315532800  # 1980-01-01 00:00:00 UTC
-
 
 def main(epoch, output, files):
-    date = time.gmtime(max(int(epoch), EARLIEST))[:6]
+    date = time.gmtime(int(epoch))[:6]
     with zipfile.ZipFile(output, "w") as archive:
         for path in files:
             member = zipfile.ZipInfo(os.path.basename(path), date)

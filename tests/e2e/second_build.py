@@ -13,18 +13,8 @@ import subprocess
 
 import pefile
 
+from build_date import build_date
 from wine_prefix import ROOT
-
-
-def commit_date_environment():
-    """The environment with the date the first build took from the commit."""
-    environment = dict(os.environ)
-    if "SOURCE_DATE_EPOCH" not in environment:
-        commit = subprocess.run(["git", "-C", ROOT, "log", "-1", "--format=%ct"],
-                                capture_output=True, text=True)
-        if commit.returncode == 0:
-            environment["SOURCE_DATE_EPOCH"] = commit.stdout.strip()
-    return environment
 
 
 def copy_sources(destination):
@@ -35,15 +25,17 @@ def copy_sources(destination):
     shutil.copytree(ROOT, destination, ignore=skipped, copy_function=shutil.copy)
 
 
-def build_again(folder, preset, arch, *cmake_args, keys=None):
+def build_again(folder, preset, arch, *cmake_args, keys=None, date=None):
     """Builds lite_installer.exe of `preset` from a copy of the sources in
-    `folder`/sources, in `folder`/build; `keys`, a test build's test PKI, is
-    copied into the new build tree first. Returns the executable's path."""
+    `folder`/sources, in `folder`/build, dated `date` (default: the date the
+    tree's own build takes); `keys`, a test build's test PKI, is copied into
+    the new build tree first. Returns the executable's path."""
     sources, build = folder / "sources", folder / "build"
     copy_sources(sources)
     if keys:
         shutil.copytree(keys, build / "test_pki")
-    environment = commit_date_environment()
+    environment = {**os.environ,
+                   "SOURCE_DATE_EPOCH": str(date if date is not None else build_date(ROOT)[0])}
     for command in (["cmake", "--preset", preset, "-B", build, *cmake_args,
                      f"-DLITE_DEPS_PREFIX={ROOT / 'build' / 'deps' / arch}",
                      f"-DLITE_NATIVE_TOOLS_DIR={ROOT / 'build' / 'native'}"],

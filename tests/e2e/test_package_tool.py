@@ -166,3 +166,48 @@ def test_unusable_key_is_refused_in_one_line_without_a_prompt(tmp_path, other_ke
 def test_each_usage_error_says_what_is_wrong(args, reason):
     result = run_tool(*args)
     assert (result.returncode, result.stderr) == (2, f"package_tool: {reason} (see --help)\n")
+
+
+def test_placeholder_like_bytes_in_a_binary_member_are_taken(tmp_path, key):
+    """A compressed archive holds any bytes; only text members are searched."""
+    archive = tmp_path / "all_zip"
+    archive.write_bytes(b"PK\x03\x04\x00\x9c@LITE_MAKER_SITE@\xff\x00")
+    result, _, output = build(tmp_path, key[0], '{"partner_id": "p"}',
+                              members=[f"resources\\configs\\all_zip={archive}"])
+    assert result.returncode == 0, result.stderr
+    subprocess.run(["gcab", "-x", "-C", tmp_path / "out", output], check=True,
+                   capture_output=True)
+    assert (tmp_path / "out" / "resources" / "configs" / "all_zip").read_bytes() == \
+        archive.read_bytes()
+
+
+def test_failing_gcab_leaves_the_previous_package(tmp_path, key):
+    """gcab writes in a staging folder; the package moves into place only whole."""
+    stand_ins = tmp_path / "bin"
+    stand_ins.mkdir()
+    gcab = stand_ins / "gcab"
+    gcab.write_text('#!/bin/sh\necho "half a cabinet" > "$3"\nexit 1\n')
+    gcab.chmod(0o755)
+    config = tmp_path / "config.json"
+    config.write_text('{"partner_id": "p"}')
+    output = tmp_path / "out.cab"
+    output.write_bytes(b"MSCF the previous package")
+    result = subprocess.run(
+        [TOOL, "--kind", "partner", "--config", config, "--key", key[0], "--output", output],
+        capture_output=True, text=True,
+        env={**os.environ, "PATH": f"{stand_ins}:{os.environ['PATH']}"})
+    assert (result.returncode, result.stderr) == (
+        1, "package_tool: gcab failed to make the package\n")
+    assert output.read_bytes() == b"MSCF the previous package"
+    assert sorted(p.name for p in tmp_path.iterdir()) == ["bin", "config.json", "out.cab"]
+
+
+def test_members_carry_the_date_given(tmp_path, key):
+    config = tmp_path / "config.json"
+    config.write_text('{"partner_id": "p"}')
+    output = tmp_path / "dated.cab"
+    result = run_tool("--kind", "partner", "--config", config, "--key", key[0], "--output",
+                      output, "--date", "1700000000")
+    assert result.returncode == 0, result.stderr
+    listing = subprocess.run(["gcab", "-l", "-v", output], capture_output=True, text=True).stdout
+    assert "2023-11-14" in listing, listing

@@ -16,6 +16,7 @@ import time
 import pytest
 
 from second_build import build_again, differences
+from signed_copies import with_bytes_in_table, with_overlay
 from wine_prefix import BUILD, ROOT
 
 RELEASE = ROOT / "tools" / "release.sh"
@@ -25,6 +26,10 @@ REQUIRED = ["LITE_TRUST_KEY_TABLE", "LITE_PACKAGE_SIGNING_KEY", "LITE_VARIATIONS
             "LITE_STATISTICS_HOST", "LITE_STORAGE_HOST", "LITE_CRASH_HOST", "LITE_BROWSER_SITE",
             "LITE_MAKER_SITE"]
 GOOD_RELEASE = b"MZ the previous good release"
+# The releases here are built with a date of their own, not the commit's:
+# --verify must take the date a release was built with.
+RELEASE_DATE = 1700000000
+DATED = {**os.environ, "SOURCE_DATE_EPOCH": str(RELEASE_DATE)}
 
 
 def run(*args, check=True, env=None, **kwargs):
@@ -157,6 +162,13 @@ def altered_inputs(demo_inputs, tmp_path, case):
                 "-out", other, "-days", "2", "-subj", "/CN=Another Root")
         overrides["--ca-file"] = other
         reason = "does not verify against"
+    elif case == "not for code signing":
+        key, cert = tmp_path / "server.key", tmp_path / "server.pem"
+        openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert,
+                "-days", "2", "-subj", "/CN=A Web Server", "-addext",
+                "extendedKeyUsage=serverAuth")
+        overrides.update({"--cert": cert, "--key": key, "--ca-file": cert})
+        reason = f"the certificate of {cert} is not for code signing"
     elif case == "mismatched key":
         other = tmp_path / "key.pem"
         openssl("genrsa", "-out", other, "2048")
@@ -194,7 +206,8 @@ def altered_inputs(demo_inputs, tmp_path, case):
 
 # Each refusal comes from the checks before the build, with one line and
 # exit 1, and leaves the release in place untouched.
-@pytest.mark.parametrize("case", ["wrong ca", "mismatched key", "package key size",
+@pytest.mark.parametrize("case", ["wrong ca", "not for code signing", "mismatched key",
+                                  "package key size",
                                   "encrypted seed key", "seed key kind", "nine trust keys",
                                   "http host", "unset input"])
 def test_wrong_input_is_refused_before_building(demo_inputs, tmp_path, previous_release, case):
@@ -207,6 +220,37 @@ def test_wrong_input_is_refused_before_building(demo_inputs, tmp_path, previous_
     assert "configure" not in result.stdout, "nothing is built"
     assert previous_release.read_bytes() == GOOD_RELEASE
     assert os.listdir(previous_release.parent) == ["lite_installer.exe"]
+
+
+def path_without(tmp_path, program):
+    """A PATH holding every program of this machine but `program`."""
+    folder = tmp_path / "path"
+    folder.mkdir()
+    for directory in ("/usr/local/bin", "/usr/bin"):
+        for name in os.listdir(directory):
+            if name != program and not (folder / name).exists():
+                (folder / name).symlink_to(os.path.join(directory, name))
+    return {**os.environ, "PATH": str(folder)}
+
+
+@pytest.mark.parametrize("program", ["osslsigncode", "i686-w64-mingw32-g++-posix"])
+def test_missing_program_is_refused_before_building(demo_inputs, tmp_path, previous_release,
+                                                    program):
+    result = run("bash", RELEASE, *release_args(demo_inputs, previous_release), check=False,
+                 env=path_without(tmp_path, program), timeout=30)
+    assert result.returncode == 1, result.stderr
+    assert last_line(result) == (f"release: failed at inputs: no {program} on PATH: run "
+                                 "tools/setup.sh"), result.stderr
+    assert previous_release.read_bytes() == GOOD_RELEASE
+
+
+def test_malformed_build_date_is_refused_before_building(demo_inputs, previous_release):
+    result = run("bash", RELEASE, *release_args(demo_inputs, previous_release), check=False,
+                 env={**os.environ, "SOURCE_DATE_EPOCH": "tomorrow"}, timeout=30)
+    assert result.returncode == 1, result.stderr
+    assert last_line(result) == (
+        'release: failed at inputs: SOURCE_DATE_EPOCH must be a count of seconds since 1970 '
+        'up to 4294967295, not "tomorrow"'), result.stderr
 
 
 def stand_in(folder, name, script):
@@ -250,6 +294,23 @@ def test_failed_signing_ends_with_one_line_of_its_own_and_keeps_the_release(
     assert os.listdir(previous_release.parent) == ["lite_installer.exe"]
 
 
+def test_relative_paths_in_the_inputs_are_taken_from_the_inputs_folder(
+        demo_inputs, tmp_path, previous_release, stand_ins):
+    """The check and the build read the same files, wherever the caller stands."""
+    entries = cache_entries(demo_inputs)
+    for name in ("LITE_TRUST_KEY_TABLE", "LITE_PACKAGE_SIGNING_KEY", "LITE_VARIATIONS_SEED_KEY"):
+        entries[name] = os.path.relpath(entries[name], demo_inputs)
+    inputs = write_inputs(demo_inputs / "relative.cmake", entries)
+    try:
+        result = run("bash", RELEASE, *release_args(demo_inputs, previous_release,
+                                                    **{"--inputs": inputs}),
+                     check=False, env=stand_ins, timeout=300)
+    finally:
+        inputs.unlink()
+    assert "release: configure passed" in result.stdout, result.stdout + result.stderr
+    assert last_line(result) == "release: failed at sign: raw signing output 16", result.stderr
+
+
 def test_interrupted_build_keeps_the_release(demo_inputs, tmp_path, previous_release,
                                             stand_ins):
     building = tmp_path / "building"
@@ -273,7 +334,7 @@ def test_interrupted_build_keeps_the_release(demo_inputs, tmp_path, previous_rel
 @pytest.fixture(scope="module")
 def release(demo_inputs, tmp_path_factory):
     output = tmp_path_factory.mktemp("release") / "lite_installer.exe"
-    result = run("bash", RELEASE, *release_args(demo_inputs, output), check=False)
+    result = run("bash", RELEASE, *release_args(demo_inputs, output), check=False, env=DATED)
     assert result.returncode == 0, result.stdout + result.stderr
     return output, result.stdout
 
@@ -292,6 +353,8 @@ def test_release_is_a_signed_i686_executable_of_the_distributor(release, demo_in
     unsigned = ROOT / "build" / "release-i686" / "lite_installer.exe"
     assert f"unsigned sha256: {sha256(unsigned)}" in printed
     assert f"commit: {run('git', 'rev-parse', 'HEAD').stdout.strip()}" in printed
+    assert (f"build date: {RELEASE_DATE} (2023-11-14 22:13:20 UTC, SOURCE_DATE_EPOCH)\n"
+            in printed), printed
     data = output.read_bytes()
     pe = struct.unpack_from("<I", data, 0x3C)[0]
     assert struct.unpack_from("<H", data, pe + 4)[0] == 0x14C, "i686"
@@ -313,7 +376,7 @@ def test_release_built_again_later_in_another_folder_is_the_same_file(release, d
     from the same commit and inputs, elsewhere and later, not a byte differs."""
     first = ROOT / "build" / "release-i686" / "lite_installer.exe"
     second = build_again(tmp_path, "release-i686", "i686", "-C",
-                         demo_inputs / "distributor.cmake")
+                         demo_inputs / "distributor.cmake", date=RELEASE_DATE)
     assert differences(first, second) == []
 
 
@@ -393,13 +456,16 @@ def test_verify_refuses_a_file_that_is_not_the_distributors_before_rebuilding(
 
 @pytest.fixture(scope="module")
 def published(release, demo_inputs, tmp_path_factory):
-    """The release, a partner's tagged copy, a copy changed in its code and
-    signed again with the distributor's key, and a release built with another
-    trust key table."""
+    """The release, a partner's tagged copy, that copy with bytes added inside
+    its certificate table and with bytes after it, a copy changed in its code
+    and signed again with the distributor's key, and a release built with
+    another trust key table."""
     output, _ = release
     folder = tmp_path_factory.mktemp("published")
     tagged = folder / "partner.exe"
     run(TAG_TOOL, "write", "-o", tagged, output, "banerid=7&velmaruid=42")
+    in_table = with_bytes_in_table(tagged, folder / "in_table.exe", bytes(32))
+    overlay = with_overlay(tagged, folder / "overlay.exe", b"appended after signing\n")
     unsigned = ROOT / "build" / "release-i686" / "lite_installer.exe"
     data = bytearray(unsigned.read_bytes())
     data[section_offset(unsigned, b".text") + 0x100] ^= 1
@@ -419,16 +485,32 @@ def published(release, demo_inputs, tmp_path_factory):
     other_inputs = write_inputs(folder / "other.cmake", entries)
     other_table = folder / "other_table.exe"
     result = run("bash", RELEASE, *release_args(demo_inputs, other_table,
-                                                **{"--inputs": other_inputs}), check=False)
+                                                **{"--inputs": other_inputs}), check=False,
+                 env=DATED)
     assert result.returncode == 0, result.stderr
-    return {"release": output, "tagged": tagged, "changed": changed, "other table": other_table}
+    return {"release": output, "tagged": tagged, "in table": in_table, "overlay": overlay,
+            "changed": changed, "other table": other_table}
 
 
 def test_release_and_its_tagged_copy_match_the_rebuild_and_changed_ones_do_not(published,
                                                                               demo_inputs):
-    files = [published[name] for name in ("release", "tagged", "changed", "other table")]
+    """Every file is reported, whatever the first one's fault; the rebuild
+    takes the date the release was built with, not the commit's."""
+    files = [published[name] for name in ("in table", "release", "tagged", "overlay", "changed",
+                                          "other table")]
     result = verify(demo_inputs, *files, timeout=900)
-    assert result.returncode == 3, result.stdout + result.stderr
+    assert result.returncode == 1, result.stdout + result.stderr
+    refusals = [line for line in result.stderr.splitlines()
+                if line.startswith("release: failed at published files: ")]
+    assert refusals == [
+        f"release: failed at published files: {published['in table']}: the certificate table "
+        "holds 32 bytes after the signature",
+        f"release: failed at published files: {published['overlay']}: 23 bytes follow the "
+        "certificate table (an overlay the signature does not cover)"], result.stderr
+    assert f"verify: {published['release']} carries no tag\n" in result.stdout, result.stdout
+    assert (f'verify: {published["tagged"]} carries the tag "banerid=7&velmaruid=42"\n'
+            in result.stdout), result.stdout
+    assert f"build date: {RELEASE_DATE} (2023-11-14 22:13:20 UTC" in result.stdout
     commit = run("git", "rev-parse", "HEAD").stdout.strip()
     for name in ("release", "tagged"):
         assert f"verify: {published[name]} matches the rebuild of {commit}" in result.stdout, \
@@ -441,10 +523,13 @@ def test_release_and_its_tagged_copy_match_the_rebuild_and_changed_ones_do_not(p
                                   "differs from the rebuild"), failures
 
 
-def test_release_does_not_match_a_rebuild_of_the_previous_commit(published, demo_inputs):
-    result = verify(demo_inputs, published["release"], commit="HEAD~1", timeout=900)
+def test_release_does_not_match_a_rebuild_of_an_earlier_installer(published, demo_inputs):
+    """The commit before the last change to the installer's own code."""
+    changed = run("git", "log", "-1", "--format=%H", "--", "ui", "installer", "base", "net",
+                  "crash").stdout.strip()
+    previous = run("git", "rev-parse", f"{changed}~1").stdout.strip()
+    result = verify(demo_inputs, published["release"], commit=previous, timeout=900)
     assert result.returncode == 3, result.stdout + result.stderr
-    previous = run("git", "rev-parse", "HEAD~1").stdout.strip()
     assert last_line(result).startswith(
         f"release: failed at compare: {published['release']} differs from the rebuild of "
         f"{previous}"), result.stderr

@@ -6,6 +6,7 @@ import subprocess
 
 import pytest
 
+from signed_copies import with_bytes_in_table, with_overlay
 from wine_prefix import BROWSER_KEY, BUILD, ROOT
 
 # These tests read what the installer hands over to the setup.
@@ -117,9 +118,48 @@ def test_unsigned_and_foreign_files_are_named_the_same_by_read_and_write(tmp_pat
     assert not (tmp_path / "out.exe").exists()
 
 
+def test_check_prints_the_tag_of_a_tagged_copy_and_an_empty_line_for_an_untagged_one(
+        signing, tagged):
+    checked = tag_tool("check", tagged)
+    assert (checked.returncode, checked.stdout, checked.stderr) == (0, TAG + "\n", "")
+    untagged = tag_tool("check", signing[2])
+    assert (untagged.returncode, untagged.stdout, untagged.stderr) == (0, "\n", "")
+
+
+# Bytes the signature does not cover, which no reader of the tag would see.
+@pytest.mark.parametrize("change, reason", [
+    (with_bytes_in_table, "the certificate table holds 32 bytes after the signature"),
+    (with_overlay, "32 bytes follow the certificate table (an overlay the signature does not "
+                   "cover)"),
+], ids=["in the table", "overlay"])
+def test_check_refuses_bytes_besides_the_signature_and_the_tag(tagged, tmp_path, change,
+                                                                reason):
+    changed = change(tagged, tmp_path / "changed.exe", bytes(range(1, 33)))
+    result = tag_tool("check", changed)
+    assert (result.returncode, result.stdout, result.stderr) == (
+        1, "", f"tag_tool: {changed}: {reason}\n")
+
+
+# A tag changed after tagging: what the installer would read is not what the
+# tag tool wrote.
+@pytest.mark.parametrize("old, new, reason", [
+    (b"banerid=7&", b"banerid 7&", "a dummy certificate's tag is not parameters the installer "
+                                   'reads: the pair "banerid 7" has no "="'),
+    (TAG.encode() + b"\0", TAG.encode() + b"X", "a dummy certificate holds bytes after its tag"),
+], ids=["not parameters", "filler"])
+def test_check_refuses_a_tag_changed_in_place(tagged, tmp_path, old, new, reason):
+    changed = tmp_path / "changed.exe"
+    data = tagged.read_bytes()
+    assert data.count(old) == 1
+    changed.write_bytes(data.replace(old, new))
+    result = tag_tool("check", changed)
+    assert (result.returncode, result.stderr) == (1, f"tag_tool: {changed}: {reason}\n"), \
+        result.stderr
+
+
 @pytest.mark.parametrize("args, reason", [
-    ([], "no command given: write, read or signed-content"),
-    (["tag"], 'unknown command "tag": write, read or signed-content'),
+    ([], "no command given: write, read, check or signed-content"),
+    (["tag"], 'unknown command "tag": write, read, check or signed-content'),
     (["write", "--tag", "a=1", "x.exe"], "unknown option --tag"),
     (["write", "x.exe"], "write needs FILE and TAG, got 1 argument"),
     (["write", "x.exe", "a=1", "b=2"], "write needs FILE and TAG, but got 3 arguments"),

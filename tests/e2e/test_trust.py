@@ -122,6 +122,19 @@ def test_sign_makes_its_output_folder_or_says_why_not(tmp_path):
            "Not a directory\n")
 
 
+def test_sign_replaces_neither_file_when_it_cannot_write_both(tmp_path):
+    """A list beside an older signature would be refused by every installer."""
+    output = tmp_path / "out"
+    output.mkdir()
+    (output / "TRUSTED.JSON").write_text("the previous list\n")
+    (output / "SIGNATURE.DAT").mkdir()
+    result = sign_list(output, PKI / "trust_keys" / "key_3.pem", 3, "--key-table", TABLE)
+    assert (result.returncode, result.stderr) == (
+        1, f"trust_tool: cannot write {output / 'SIGNATURE.DAT'}: it is a folder\n")
+    assert (output / "TRUSTED.JSON").read_text() == "the previous list\n"
+    assert sorted(p.name for p in output.iterdir()) == ["SIGNATURE.DAT", "TRUSTED.JSON"]
+
+
 def test_key_table_is_the_same_from_public_or_private_keys(tmp_path):
     private = [PKI / "trust_keys" / f"key_{n}.pem" for n in range(10)]
     public = []

@@ -2,7 +2,9 @@
 
 #include <openssl/bio.h>
 #include <openssl/core_names.h>
+#include <openssl/ec.h>
 #include <openssl/err.h>
+#include <openssl/objects.h>
 #include <openssl/pem.h>
 
 #include <cerrno>
@@ -67,7 +69,9 @@ std::string DescribeKey(EVP_PKEY* key) {
       size_t length = 0;
       EVP_PKEY_get_utf8_string_param(key, OSSL_PKEY_PARAM_GROUP_NAME, curve, sizeof(curve),
                                      &length);
-      return std::string("EC ") + curve;
+      // NIST's names ("P-256") where the curve has one, as distributors know them.
+      const char* nist = EC_curve_nid2nist(OBJ_sn2nid(curve));
+      return std::string("EC ") + (nist != nullptr ? nist : curve);
     }
     default:
       return std::string(EVP_PKEY_get0_type_name(key)) + " " + std::to_string(bits) + " bits";

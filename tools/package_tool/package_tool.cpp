@@ -23,6 +23,8 @@
 
 #include "config/json_reader.h"
 #include "tools/native/key_file.h"
+#include "tools/native/key_rules.h"
+#include "tools/native/safe_file.h"
 
 extern char** environ;
 
@@ -73,7 +75,7 @@ constexpr unsigned long long kLatestDate = 4354819199;
 
 constexpr char kUsage[] =
     R"(Usage: package_tool --kind brand|partner --config FILE --key PRIVATE.pem
-                    --output PACKAGE.cab [--member NAME=FILE ...]
+                    --output PACKAGE.cab [--member NAME=FILE ...] [--date SECONDS]
 
 Builds a configuration package for the lite installer: a cabinet (MSZIP,
 written with gcab) holding the configuration file "brand_config" or
@@ -96,7 +98,7 @@ It is RSASSA-PKCS1-v1_5 with SHA-256, made with the RSA key of --key (PEM,
 The configuration is refused when it holds a key the installer does not read
 (see the keys below), a key twice, a value of the wrong type (the yes/no keys
 take true or false, the others strings), a placeholder "@NAME@" left unfilled
-(in it or in a member), or when it does not name its kind: a brand package
+(in it or in a text member), or when it does not name its kind: a brand package
 needs "brand_id", a partner package "partner_id".
 
 Keys: brand_id, brand_name, partner_id, license_url, languages.interface,
@@ -108,9 +110,13 @@ install.alternate_installer_title, install.send_statistics,
 install.make_browser_default, install.need_ppapi_flash. The "install." keys
 may also stand at the top level without the prefix.
 
-Every member is dated SOURCE_DATE_EPOCH (seconds since 1970, UTC) when that is
-set, so that the same inputs make the same package, else the time of writing;
-a date before 1980 becomes 1980-01-01, the earliest a cabinet holds.
+Every member is dated --date (seconds since 1970, UTC; a build gives its
+build date, so that the same inputs make the same package), else the time of
+writing; a date before 1980 becomes 1980-01-01, the earliest a cabinet holds.
+A member is text when it is UTF-8 without zero bytes; only text members are
+searched for placeholders (a compressed archive may hold "@NAME@" by chance).
+The package is written beside --output first and moved over it only when
+complete, so a failed run leaves an earlier package as it was.
 
 Options:
   --kind brand|partner  which configuration file the package carries
@@ -118,6 +124,7 @@ Options:
   --key FILE            the RSA private key (PEM) that signs it
   --output FILE         the package to write
   --member NAME=FILE    an extra member; NAME may use "\" or "/" between folders
+  --date SECONDS        the date of every member (default: now)
   --help                this text
 
 Keys are read without a pass phrase: an encrypted key is refused.
@@ -130,6 +137,7 @@ struct Options {
   std::string config_path;
   std::string key_path;
   std::string output_path;
+  std::string date;
   std::vector<std::pair<std::string, std::string>> members;
 };
 
@@ -147,14 +155,9 @@ bool ReadFile(const std::string& path, std::string* contents) {
   return true;
 }
 
-bool WriteFile(const fs::path& path, const std::string& contents) {
-  std::error_code error;
-  fs::create_directories(path.parent_path(), error);
-  std::ofstream file(path, std::ios::binary);
-  if (!file || !file.write(contents.data(), static_cast<std::streamsize>(contents.size()))) {
-    return Fail("cannot write " + path.string());
-  }
-  return true;
+bool WriteFile(const std::string& path, const std::string& contents) {
+  std::string error;
+  return native::WriteFileSafely(path, contents, &error) || Fail(error);
 }
 
 int UsageError(const std::string& message) {
@@ -179,6 +182,8 @@ int ParseOptions(int argc, char** argv, Options* options) {
       field = &options->key_path;
     } else if (arg == "--output") {
       field = &options->output_path;
+    } else if (arg == "--date") {
+      field = &options->date;
     } else if (arg != "--member") {
       return UsageError(arg.rfind("-", 0) == 0 ? "unknown option " + arg
                                                : "stray argument \"" + arg + "\"");
@@ -207,9 +212,29 @@ int ParseOptions(int argc, char** argv, Options* options) {
   return 0;
 }
 
-// A build fills "@NAME@" placeholders from its settings; one left is a mistake.
+// Whether `bytes` read as text: UTF-8 without zero bytes. Binary members (a
+// compressed archive) hold any bytes, "@NAME@" among them by chance.
+bool IsText(const std::string& bytes) {
+  size_t continuation = 0;
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (continuation > 0) {
+      if ((byte & 0xC0) != 0x80) return false;
+      --continuation;
+    } else if (byte == 0 || byte >= 0xF8 || (byte & 0xC0) == 0x80) {
+      return false;
+    } else if (byte >= 0x80) {
+      continuation = byte >= 0xF0 ? 3 : byte >= 0xE0 ? 2 : 1;
+    }
+  }
+  return continuation == 0;
+}
+
+// A build fills "@NAME@" placeholders from its settings; one left in a text
+// is a mistake.
 bool CheckPlaceholders(const std::string& path, const std::string& text) {
   static const std::regex kPlaceholder("@[A-Z][A-Z0-9_]*@");
+  if (!IsText(text)) return true;
   std::smatch match;
   if (std::regex_search(text, match, kPlaceholder)) {
     return Fail(path + ": the placeholder " + match.str() + " is not filled in");
@@ -285,11 +310,8 @@ bool SignatureLine(const std::string& key_path, const std::string& body, std::st
   std::string error;
   native::KeyPtr key = native::ReadPrivateKey(key_path, &error);
   if (!key) return Fail(error);
-  if (EVP_PKEY_get_base_id(key.get()) != EVP_PKEY_RSA ||
-      static_cast<size_t>(EVP_PKEY_get_size(key.get())) != kSignatureBytes) {
-    return Fail(key_path + " is an " + native::DescribeKey(key.get()) +
-                " key, not RSA-1024 (the signature line holds 128 bytes)");
-  }
+  error = native::KeyUseError(key.get(), native::KeyUse::kPackageSigning);
+  if (!error.empty()) return Fail(key_path + " is " + error);
   std::unique_ptr<EVP_MD_CTX, DigestDeleter> context(EVP_MD_CTX_new());
   unsigned char signature[kSignatureBytes];
   size_t signature_size = sizeof(signature);
@@ -306,17 +328,15 @@ bool SignatureLine(const std::string& key_path, const std::string& body, std::st
   return line->size() == kSignatureLineBytes || Fail("internal error: bad signature line size");
 }
 
-// SOURCE_DATE_EPOCH when set, else now; never before the earliest cabinet date.
-bool MemberDate(time_t* date) {
+// --date when given, else now; never before the earliest cabinet date.
+bool MemberDate(const std::string& text, time_t* date) {
   unsigned long long seconds = static_cast<unsigned long long>(std::time(nullptr));
-  const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
-  if (epoch != nullptr) {
+  if (!text.empty()) {
     char* end = nullptr;
     errno = 0;
-    seconds = std::strtoull(epoch, &end, 10);
-    if (*epoch < '0' || *epoch > '9' || *end != '\0' || errno != 0 || seconds > kLatestDate) {
-      return Fail("SOURCE_DATE_EPOCH must be seconds since 1970 up to 2107, not \"" +
-                  std::string(epoch) + "\"");
+    seconds = std::strtoull(text.c_str(), &end, 10);
+    if (text[0] < '0' || text[0] > '9' || *end != '\0' || errno != 0 || seconds > kLatestDate) {
+      return Fail("--date must be seconds since 1970 up to 2107, not \"" + text + "\"");
     }
   }
   *date = static_cast<time_t>(std::max(seconds, kEarliestDate));
@@ -325,7 +345,7 @@ bool MemberDate(time_t* date) {
 
 bool WriteMember(const fs::path& path, const std::string& contents, time_t date) {
   const timespec times[2] = {{date, 0}, {date, 0}};
-  if (!WriteFile(path, contents)) return false;
+  if (!WriteFile(path.string(), contents)) return false;
   return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0 ||
          Fail("cannot date " + path.string() + ": " + std::strerror(errno));
 }
@@ -359,7 +379,7 @@ bool RunGcab(const fs::path& folder, const std::string& output,
   if (spawned != 0) return Fail(std::string("cannot run gcab: ") + std::strerror(spawned));
   int status = 0;
   if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    return Fail("gcab failed to write " + output);
+    return Fail("gcab failed to make the package");
   }
   return true;
 }
@@ -367,7 +387,7 @@ bool RunGcab(const fs::path& folder, const std::string& output,
 bool BuildPackage(const Options& options) {
   time_t date = 0;
   std::string body;
-  if (!MemberDate(&date) || !ReadFile(options.config_path, &body) ||
+  if (!MemberDate(options.date, &date) || !ReadFile(options.config_path, &body) ||
       !CheckConfiguration(options.kind, options.config_path, body)) {
     return false;
   }
@@ -386,7 +406,11 @@ bool BuildPackage(const Options& options) {
          CheckPlaceholders(source, contents) && WriteMember(folder / relative, contents, date);
     if (ok) members.push_back(relative);
   }
-  ok = ok && RunGcab(folder, fs::absolute(options.output_path).string(), members);
+  // gcab writes in the staging folder: a failure there leaves --output as it was.
+  const fs::path cabinet = folder / ".package.cab";
+  std::string package;
+  ok = ok && RunGcab(folder, cabinet.string(), members) && ReadFile(cabinet, &package) &&
+       WriteFile(options.output_path, package);
   std::error_code error;
   fs::remove_all(folder, error);
   return ok;

@@ -1,5 +1,6 @@
 // Writes the installer tag into an already signed executable, or reads it back;
-// writes the part of an executable that its signature covers.
+// checks that a signed copy holds nothing unsigned but its tag; writes the
+// part of an executable that its signature covers.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -11,8 +12,13 @@
 #include "config/distribution_params_parser.h"
 #include "config/tag_parser.h"
 #include "config/tag_writer.h"
+#include "tools/native/safe_file.h"
+#include "tools/tag_tool/table_check.h"
 
 namespace {
+
+using tag_tool::CheckCertificateTable;
+using tag_tool::TableCheck;
 
 // Exit status besides 0: a file that cannot be used, bad usage, no tag to read.
 constexpr int kFailed = 1;
@@ -26,6 +32,9 @@ constexpr char kUsage[] =
     "  tag_tool write [-o OUTPUT] FILE TAG   put TAG into the signed FILE (or a tagged copy\n"
     "                                        at OUTPUT)\n"
     "  tag_tool read FILE                    print the tag of FILE\n"
+    "  tag_tool check FILE                   check that FILE holds nothing unsigned but its\n"
+    "                                        signature and tag; print the tag (an empty\n"
+    "                                        line when there is none)\n"
     "  tag_tool signed-content FILE OUTPUT   write to OUTPUT what FILE's signature covers\n"
     "  tag_tool --help                       show this text\n"
     "\n"
@@ -42,8 +51,12 @@ constexpr char kUsage[] =
     "Authenticode digest covers. It is the same for a signed copy, every tagged copy\n"
     "and the unsigned build they came from (tools/release.sh --verify compares them).\n"
     "\n"
-    "Exit status: 0 done, 1 the file cannot be read, written or tagged, 2 bad usage,\n"
-    "3 (read) the file is signed but carries no tag.\n";
+    "check refuses bytes after the certificate table (an overlay), bytes in the\n"
+    "table besides the signature, and a dummy certificate whose tag is not\n"
+    "parameters the installer reads.\n"
+    "\n"
+    "Exit status: 0 done, 1 the file cannot be read, written or tagged (check: holds\n"
+    "something else), 2 bad usage, 3 (read) the file is signed but carries no tag.\n";
 
 int Fail(const std::string& message) {
   std::fprintf(stderr, "tag_tool: %s\n", message.c_str());
@@ -64,18 +77,9 @@ bool ReadFile(const std::string& path, std::string* bytes) {
   return !file.bad();
 }
 
-// Writes a sibling file first and renames it, so a failure leaves `path` whole.
-bool WriteFile(const std::string& path, const std::string& bytes) {
-  const std::string temporary = path + ".tagging";
-  {
-    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    if (!file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()))) return false;
-  }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    std::remove(temporary.c_str());
-    return false;
-  }
-  return true;
+int WriteFile(const std::string& path, const std::string& bytes) {
+  std::string error;
+  return native::WriteFileSafely(path, bytes, &error) ? 0 : Fail(error);
 }
 
 // The `wanted` positional arguments of a command, and with `output` its
@@ -142,10 +146,7 @@ int Write(const std::vector<std::string>& args) {
   if (!ReadImage(input, true, &image, &table)) return kFailed;
   std::string error;
   if (!config::WriteTag(&image, tag, &error)) return Fail(input + ": " + error);
-  if (!WriteFile(output, image)) {
-    return Fail("cannot write " + output + ": " + std::strerror(errno));
-  }
-  return 0;
+  return WriteFile(output, image);
 }
 
 int Read(const std::vector<std::string>& args) {
@@ -190,9 +191,20 @@ int SignedContent(const std::vector<std::string>& args) {
   image.resize((image.size() + kCertificateTableAlignment - 1) / kCertificateTableAlignment *
                    kCertificateTableAlignment,
                '\0');
-  if (!WriteFile(positional[1], image)) {
-    return Fail("cannot write " + positional[1] + ": " + std::strerror(errno));
-  }
+  return WriteFile(positional[1], image);
+}
+
+int Check(const std::vector<std::string>& args) {
+  std::vector<std::string> positional;
+  int status = 0;
+  if (!ParseArguments(args, 1, "check needs FILE", nullptr, &positional, &status)) return status;
+  std::string image;
+  config::CertificateTable table;
+  if (!ReadImage(positional[0], true, &image, &table)) return kFailed;
+  const TableCheck check = CheckCertificateTable(image);
+  if (!check.ok) return Fail(positional[0] + ": " + check.fault);
+  std::fwrite(check.tag.data(), 1, check.tag.size(), stdout);
+  std::fputc('\n', stdout);
   return 0;
 }
 
@@ -200,7 +212,7 @@ int SignedContent(const std::vector<std::string>& args) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.empty()) return UsageError("no command given: write, read or signed-content");
+  if (args.empty()) return UsageError("no command given: write, read, check or signed-content");
   const std::string command = args.front();
   args.erase(args.begin());
   if (command == "--help" || command == "-h" || command == "help") {
@@ -210,5 +222,6 @@ int main(int argc, char** argv) {
   if (command == "write") return Write(args);
   if (command == "read") return Read(args);
   if (command == "signed-content") return SignedContent(args);
-  return UsageError("unknown command \"" + command + "\": write, read or signed-content");
+  if (command == "check") return Check(args);
+  return UsageError("unknown command \"" + command + "\": write, read, check or signed-content");
 }

@@ -20,18 +20,20 @@
 #include <vector>
 
 #include "tools/native/key_file.h"
+#include "tools/native/key_rules.h"
+#include "tools/native/safe_file.h"
 
 namespace {
 
-constexpr int kKeyCount = 10;  // Key numbers 0 to 9 are built into the installer.
-constexpr int kKeyBits = 1024;
+constexpr int kKeyCount = static_cast<int>(native::kTrustKeyCount);
 
 const char kUsage[] =
     "Usage:\n"
     "  trust_tool sign --private-key KEY.pem --key-number N\n"
     "                  (--key-table TABLE | --no-key-check) --output-dir DIR\n"
     "                  (CHAIN.pem... | --trusted-json FILE)\n"
-    "      Writes DIR/TRUSTED.JSON and DIR/SIGNATURE.DAT (DIR is made when missing).\n"
+    "      Writes DIR/TRUSTED.JSON and DIR/SIGNATURE.DAT (DIR is made when missing),\n"
+    "      both in full beside them first, then moved into place together.\n"
     "      Each CHAIN.pem holds a signing certificate followed by the certificate\n"
     "      that issued it; the list names each pair by the issuer's serial number\n"
     "      followed by the signer's. With --trusted-json the given text is signed as\n"
@@ -81,14 +83,6 @@ bool ReadFile(const std::string& path, std::string* data) {
   return true;
 }
 
-bool WriteFile(const std::string& path, const std::string& data) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file.write(data.data(), static_cast<std::streamsize>(data.size()));
-  file.close();
-  if (!file) return Fail("cannot write " + path + ": " + std::strerror(errno));
-  return true;
-}
-
 std::string Base64(const std::string& bytes) {
   std::string text(4 * ((bytes.size() + 2) / 3) + 1, '\0');
   const int length = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()),
@@ -98,75 +92,24 @@ std::string Base64(const std::string& bytes) {
   return text;
 }
 
-// A key of the table's kind: RSA-1024, public or (with `private_only`) private.
+// A key of the table's kind, public or (with `private_only`) private.
 native::KeyPtr ReadKey(const std::string& path, bool private_only) {
   std::string error;
   native::KeyPtr key = private_only ? native::ReadPrivateKey(path, &error)
                                     : native::ReadPublicOrPrivateKey(path, &error);
-  if (!key) {
-    Fail(error);
-    return nullptr;
-  }
-  if (EVP_PKEY_get_base_id(key.get()) != EVP_PKEY_RSA || EVP_PKEY_get_bits(key.get()) != kKeyBits) {
-    Fail(path + " is an " + native::DescribeKey(key.get()) + " key, not RSA-" +
-         std::to_string(kKeyBits));
-    return nullptr;
-  }
-  return key;
-}
-
-// The DER SubjectPublicKeyInfo of a key's public half.
-std::string PublicKeyDer(EVP_PKEY* key) {
-  unsigned char* der = nullptr;
-  const int length = i2d_PUBKEY(key, &der);
-  if (length <= 0) return std::string();
-  Owned<char> holder(reinterpret_cast<char*>(der));
-  return std::string(reinterpret_cast<char*>(der), static_cast<size_t>(length));
-}
-
-std::string Base64Decode(const std::string& text) {
-  std::string bytes(text.size() / 4 * 3, '\0');
-  const int length = EVP_DecodeBlock(reinterpret_cast<unsigned char*>(bytes.data()),
-                                     reinterpret_cast<const unsigned char*>(text.data()),
-                                     static_cast<int>(text.size()));
-  if (length < 0 || text.size() % 4 != 0) return std::string();
-  const size_t padding =
-      (text.size() > 0 && text.back() == '=') + (text.size() > 1 && text[text.size() - 2] == '=');
-  bytes.resize(static_cast<size_t>(length) - padding);
-  return bytes;
-}
-
-// Entry `number` of the key table file: ten lines of base64 RSA-1024 public
-// keys, as key-table writes it and the installer's build reads it.
-bool ReadTableEntry(const std::string& path, int number, std::string* entry) {
-  std::ifstream file(path);
-  if (!file) return Fail("cannot read the key table " + path + ": " + std::strerror(errno));
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(file, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty()) lines.push_back(line);
-  }
-  if (lines.size() != kKeyCount) {
-    return Fail("the key table " + path + " has " + std::to_string(lines.size()) + " keys, not " +
-                std::to_string(kKeyCount));
-  }
-  *entry = Base64Decode(lines[static_cast<size_t>(number)]);
-  const unsigned char* cursor = reinterpret_cast<const unsigned char*>(entry->data());
-  native::KeyPtr key(d2i_PUBKEY(nullptr, &cursor, static_cast<long>(entry->size())));
-  if (!key || EVP_PKEY_get_base_id(key.get()) != EVP_PKEY_RSA ||
-      EVP_PKEY_get_bits(key.get()) != kKeyBits) {
-    return Fail("entry " + std::to_string(number) + " of the key table " + path +
-                " is not the base64 of an RSA-" + std::to_string(kKeyBits) + " public key");
-  }
-  return true;
+  if (key) error = native::KeyUseError(key.get(), native::KeyUse::kTrustList);
+  if (error.empty()) return key;
+  Fail(key ? path + " is " + error : error);
+  return nullptr;
 }
 
 // Whether the list signed with `key` will verify with entry `number` of the table.
 bool CheckKeyIsTableEntry(EVP_PKEY* key, const std::string& key_path, int number,
                           const std::string& table_path) {
-  std::string entry;
-  if (!ReadTableEntry(table_path, number, &entry)) return false;
-  if (PublicKeyDer(key) != entry) {
+  std::vector<std::string> entries;
+  std::string error;
+  if (!native::ReadTrustKeyTable(table_path, &entries, &error)) return Fail(error);
+  if (native::PublicKeyDer(key) != entries[static_cast<size_t>(number)]) {
     return Fail("the public half of " + key_path + " is not entry " + std::to_string(number) +
                 " of the key table " + table_path +
                 ": the installer would refuse the list (is --key-number right?)");
@@ -334,8 +277,12 @@ int RunSign(int argc, char** argv) {
   if (!have_json || !Sign(key.get(), json, &signature) || !MakeOutputDir(output_dir)) return 1;
   const std::string header{static_cast<char>(key_number & 0xFF),
                            static_cast<char>(key_number >> 8)};
-  if (!WriteFile(output_dir + "/TRUSTED.JSON", json) ||
-      !WriteFile(output_dir + "/SIGNATURE.DAT", header + signature)) {
+  // Both or neither: a list beside an older signature would be refused.
+  std::string error;
+  if (!native::WriteFilesSafely({{output_dir + "/TRUSTED.JSON", json},
+                                 {output_dir + "/SIGNATURE.DAT", header + signature}},
+                                &error)) {
+    Fail(error);
     return 1;
   }
   return 0;
@@ -350,7 +297,7 @@ int RunKeyTable(int argc, char** argv) {
   for (int i = 0; i < argc; ++i) {
     native::KeyPtr key = ReadKey(argv[i], false);
     if (!key) return 1;
-    const std::string der = PublicKeyDer(key.get());
+    const std::string der = native::PublicKeyDer(key.get());
     if (der.empty()) {
       Fail("cannot encode the public key of " + std::string(argv[i]));
       return 1;
