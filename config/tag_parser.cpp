@@ -2,6 +2,24 @@
 
 namespace config {
 
+uint32_t ReadLittleEndian32(std::string_view data, size_t offset) {
+  uint32_t value = 0;
+  for (size_t i = 0; i < 4; ++i) {
+    value |= static_cast<uint32_t>(static_cast<uint8_t>(data[offset + i])) << (8 * i);
+  }
+  return value;
+}
+
+uint16_t ReadLittleEndian16(std::string_view data, size_t offset) {
+  return static_cast<uint16_t>(static_cast<uint8_t>(data[offset]) |
+                               static_cast<uint8_t>(data[offset + 1]) << 8);
+}
+
+uint16_t ReadBigEndian16(std::string_view data, size_t offset) {
+  return static_cast<uint16_t>(static_cast<uint8_t>(data[offset]) << 8 |
+                               static_cast<uint8_t>(data[offset + 1]));
+}
+
 const uint8_t kDummyCertificatePrefix[kDummyCertificatePrefixSize] = {
     // version [0] INTEGER 2
     0xa0, 0x03, 0x02, 0x01, 0x02,
@@ -37,24 +55,6 @@ constexpr int kExtensionsBeforeTag = 3;
 constexpr size_t kTagRecordPeOffset = 152;
 constexpr char kTagRecordMagic[] = "Vlct";
 constexpr size_t kTagRecordHeaderSize = 6;
-
-uint32_t ReadLittleEndian32(std::string_view data, size_t offset) {
-  uint32_t value = 0;
-  for (size_t i = 0; i < 4; ++i) {
-    value |= static_cast<uint32_t>(static_cast<uint8_t>(data[offset + i])) << (8 * i);
-  }
-  return value;
-}
-
-uint16_t ReadLittleEndian16(std::string_view data, size_t offset) {
-  return static_cast<uint16_t>(static_cast<uint8_t>(data[offset]) |
-                               static_cast<uint8_t>(data[offset + 1]) << 8);
-}
-
-uint16_t ReadBigEndian16(std::string_view data, size_t offset) {
-  return static_cast<uint16_t>(static_cast<uint8_t>(data[offset]) << 8 |
-                               static_cast<uint8_t>(data[offset + 1]));
-}
 
 // Whether [offset, offset + size) lies inside a buffer of `total` bytes,
 // computed without overflow on 32-bit builds.

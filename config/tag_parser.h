@@ -41,6 +41,11 @@ class DerCursor {
   size_t end_;
 };
 
+// Fixed-size numbers at `offset` of `data`, which must hold them.
+uint32_t ReadLittleEndian32(std::string_view data, size_t offset);
+uint16_t ReadLittleEndian16(std::string_view data, size_t offset);
+uint16_t ReadBigEndian16(std::string_view data, size_t offset);
+
 // A certificate table entry starts with its length, revision and type.
 inline constexpr size_t kWinCertificateHeaderSize = 8;
 

@@ -16,14 +16,6 @@ constexpr size_t kEntryAlignment = 8;
 constexpr uint8_t kCrlsTag = 0xa1;
 constexpr uint8_t kSignerInfosTag = 0x31;
 
-uint32_t Little(std::string_view data, size_t offset, size_t bytes) {
-  uint32_t value = 0;
-  for (size_t i = 0; i < bytes; ++i) {
-    value |= static_cast<uint32_t>(static_cast<uint8_t>(data[offset + i])) << (8 * i);
-  }
-  return value;
-}
-
 bool AllZero(std::string_view bytes) { return bytes.find_first_not_of('\0') == bytes.npos; }
 
 // Where the element at `position` ends, within `end`; 0 when it does not fit.
@@ -38,9 +30,7 @@ TableCheck Fault(std::string fault) { return TableCheck{false, std::string(), st
 // the text must read as the installer's parameters.
 bool ReadTag(std::string_view image, size_t offset, size_t room, std::string* tag,
              std::string* fault) {
-  const size_t length = room < 2 ? room
-                                 : static_cast<size_t>(static_cast<uint8_t>(image[offset]) << 8 |
-                                                       static_cast<uint8_t>(image[offset + 1]));
+  const size_t length = room < 2 ? room : config::ReadBigEndian16(image, offset);
   if (room < 2 || length > room - 2) {
     *fault = "a dummy certificate's tag does not fit its room";
     return false;
@@ -73,8 +63,8 @@ TableCheck CheckCertificateTable(std::string_view image) {
                  " bytes follow the certificate table (an overlay the signature does not cover)");
   }
   if (table.size < config::kWinCertificateHeaderSize ||
-      Little(image, table.offset + 4, 2) != kCertificateRevision ||
-      Little(image, table.offset + 6, 2) != kPkcsSignedData) {
+      config::ReadLittleEndian16(image, table.offset + 4) != kCertificateRevision ||
+      config::ReadLittleEndian16(image, table.offset + 6) != kPkcsSignedData) {
     return Fault("the certificate table does not start with an Authenticode signature entry");
   }
   const size_t signature_start = table.offset + config::kWinCertificateHeaderSize;
@@ -91,7 +81,7 @@ TableCheck CheckCertificateTable(std::string_view image) {
   if (!AllZero(image.substr(signature_end, table_end - signature_end))) {
     return Fault("the certificate table's padding holds bytes other than zeros");
   }
-  if (Little(image, table.offset, 4) != table.size) {
+  if (config::ReadLittleEndian32(image, table.offset) != table.size) {
     return Fault("the certificate table's entry length is not the table's size");
   }
 
