@@ -25,6 +25,9 @@ PROBES = BUILD / "tests" / "lite_installer_probes.exe"
 # systems and under the key older ones used.
 MARK = f"UICreated_{os.environ.get('USER', 'root')}"
 MARK_KEYS = (r"HKCU\Software\Velmar", r"HKCU\Software\AppDataLow\Velmar")
+# Wine 8's association service offers none of the internal interfaces the
+# interface-check child probes, so under Wine it always answers "not available".
+INTERFACE_ANSWER_UNDER_WINE = 701
 # The browser's first-start extras the setup is handed, each named by a switch.
 EXTRAS = ("variations-update-path", "server-config-bundle-path", "preloaded-wallpaper-bundle-path")
 

@@ -21,6 +21,7 @@ import subprocess
 import pefile
 import pytest
 
+from conftest import INTERFACE_ANSWER_UNDER_WINE
 from wine_prefix import ROOT
 
 # Wine's own Windows DLLs, which export what the programs find on Windows.
@@ -153,7 +154,6 @@ def runs_32_bit_programs():
     return probe.returncode == 0, probe.stdout.strip()
 
 
-INTERFACE_ANSWER_UNDER_WINE = 701
 USAGE = 2
 # A harmless start of each program and the exit code it ends with.
 STARTS = [("lite_installer.exe", ["--check-the-interface"], INTERFACE_ANSWER_UNDER_WINE),

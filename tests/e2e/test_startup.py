@@ -8,7 +8,7 @@ import threading
 
 import pytest
 
-from conftest import PROBES
+from conftest import INTERFACE_ANSWER_UNDER_WINE, PROBES
 from wine_prefix import BUILD
 
 MUTEX = r"Local\VelmarBrowserLiteInstallerMutex-E523E369-4A72-4B13-AD57-5B956174172A"
@@ -53,10 +53,6 @@ def run_elevated_instance(wine, action, setup_cmd_line):
     runner.join(timeout=60)
     return result["code"]
 
-
-# Wine 8's association service offers none of the internal interfaces the
-# child probes, so under Wine the child always answers "not available".
-INTERFACE_ANSWER_UNDER_WINE = 701
 
 
 def test_interface_check_answers_not_available_and_opens_the_log(fresh_log):
